@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/Beeper.h"
+#include "app/MessageBoxes.h"
+
+#include <QList>
+#include <QString>
+
+// Records every message box instead of showing it.
+class RecordingMessageBoxes : public MessageBoxes
+{
+public:
+    struct Box
+    {
+        Icon icon;
+        QString text;
+        QString title;
+    };
+    void show(Icon icon, const QString &text, const QString &title) override
+    {
+        boxes.append({icon, text, title});
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Box &box : boxes)
+            out << box.text;
+        return out;
+    }
+    QList<Box> boxes;
+};
+
+// Counts beeps.
+class CountingBeeper : public Beeper
+{
+public:
+    void beep() override { ++count; }
+    int count = 0;
+};
