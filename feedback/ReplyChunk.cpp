@@ -1,0 +1,84 @@
+#include "feedback/ReplyChunk.h"
+
+#include "feedback/ModelFamily.h"
+
+namespace {
+constexpr QChar kStx{0x02};
+constexpr QChar kCr{0x0D};
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Three decimal digits at 0-based index `from`; QChar::isDigit would also take other scripts.
+bool digitsAt(const QString &text, qsizetype from)
+{
+    if (text.size() < from + 3)
+        return false;
+    return isDigit(text[from]) && isDigit(text[from + 1]) && isDigit(text[from + 2]);
+}
+
+int digitsValue(const QString &text, qsizetype from)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + 3; ++i)
+        value = value * 10 + (text[i].unicode() - u'0');
+    return value;
+}
+} // namespace
+
+QString cleanReply(const QString &received)
+{
+    QString out;
+    out.reserve(received.size() + received.size() / 8);
+    for (const QChar c : received) {
+        if (c == kStx)
+            continue;
+        out += c;
+        if (c == kCr)
+            out += QChar(0x0A);
+    }
+    return out;
+}
+
+QString prosistelBCReport(int n)
+{
+    const int value = n - 70;
+    QString number = QString::number(value);
+    if (value >= 0 && number.size() == 1)
+        number.prepend(QStringLiteral("00"));
+    else if (value >= 0 && number.size() == 2)
+        number.prepend(u'0');
+    return QStringLiteral("AZ: ") + number + QStringLiteral("\r\n");
+}
+
+ReplyChunk::Status statusLetter(const QString &chunk)
+{
+    if (chunk.isEmpty())
+        return ReplyChunk::Status::None;
+    const qsizetype comma = chunk.lastIndexOf(u',');
+    if (comma == chunk.size() - 1)
+        return ReplyChunk::Status::None;
+    const QChar letter = chunk[comma + 1]; // comma -1: the first character
+    if (letter == u'B')
+        return ReplyChunk::Status::Busy;
+    if (letter == u'R')
+        return ReplyChunk::Status::Ready;
+    return ReplyChunk::Status::None;
+}
+
+ReplyChunk parseReplyChunk(const QString &received, const QString &rotorModel)
+{
+    ReplyChunk result;
+    result.text = cleanReply(received);
+    if (digitsAt(result.text, 4))
+        result.label3 = result.text.mid(4, 3);
+    // A B/C box answers with the bare digits of its position, offset by 70.
+    if (modelFamily(rotorModel) == ModelFamily::ProsistelBC && digitsAt(result.text, 0)) {
+        result.label3 = result.text.left(3);
+        result.text = prosistelBCReport(digitsValue(result.text, 0));
+    }
+    result.status = statusLetter(result.text);
+    return result;
+}

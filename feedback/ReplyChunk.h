@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What one read of the controller's replies means for the window. A chunk is parsed by itself:
+// a reply split over two reads gives two chunks, and nothing is carried from one to the next.
+struct ReplyChunk
+{
+    enum class Status { None, Busy, Ready };
+
+    // What the traffic box gains.
+    QString text;
+    // The azimuth the controller reports, three characters as received.
+    std::optional<QString> label3;
+    Status status = Status::None;
+};
+
+// Every STX removed, then every CR made CR LF (an existing CR LF becomes CR LF LF).
+QString cleanReply(const QString &received);
+
+// The Prosistel B/C position line for the three digits read as n: "AZ: " + (n - 70) + CR LF,
+// one digit padded with "00", two with "0", negatives unpadded.
+QString prosistelBCReport(int n);
+
+// The status letter: the character after the last comma, the first character when there is no
+// comma, none when the last comma ends the chunk. Only "B" and "R" mean anything.
+ReplyChunk::Status statusLetter(const QString &chunk);
+
+ReplyChunk parseReplyChunk(const QString &received, const QString &rotorModel);
