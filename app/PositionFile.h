@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The window position file DDEpos.ini: two lines, top and left in twips.
+namespace PositionFile {
+
+struct Position
+{
+    double top = 0;
+    double left = 0;
+};
+
+// " 1500 \r\n 3000 \r\n": a blank (or "-") for the sign, the value, one blank, CR LF.
+QByteArray format(int top, int left);
+// Each line by its numeric prefix; a missing second line repeats the first, a missing file or a
+// line without a number gives 0.
+Position parse(const QByteArray &bytes);
+// Leading blanks, sign, digits, "." digits, exponent, up to the first other character; else 0.
+double numericPrefix(const QString &text);
+
+Position read(const QString &path);
+// Replaces the file atomically, creating its folder; false when it cannot be written.
+bool write(const QString &path, int top, int left);
+
+} // namespace PositionFile

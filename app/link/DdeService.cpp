@@ -1,0 +1,190 @@
+#include "app/link/DdeService.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QMetaObject>
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+constexpr auto kBusNamePrefix = "org.sorvik.";
+constexpr auto kOff = "DDE link off: ";
+constexpr QChar kNulOnTheWire(0x2400);
+
+QString objectPath()
+{
+    return QString::fromLatin1(DdeService::kObjectPath);
+}
+
+// A well-known name: two or more dot-separated elements of [A-Za-z0-9_-], none starting with a
+// digit, 255 characters at most. Checked here so a bad executable name gets a clear message.
+bool isValidWellKnownName(const QString &name)
+{
+    if (name.isEmpty() || name.size() > 255)
+        return false;
+    const QStringList elements = name.split(QLatin1Char('.'));
+    if (elements.size() < 2)
+        return false;
+    for (const QString &element : elements) {
+        if (element.isEmpty() || element.front().isDigit())
+            return false;
+        for (const QChar c : element) {
+            const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                            (c >= u'0' && c <= u'9') || c == u'_' || c == u'-';
+            if (!ok)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Item names match exactly: QMetaEnum would also take "MainPanel::Text1" and the like.
+std::optional<MainPanel::Item> itemNamed(const QString &name)
+{
+    for (int i = 0; i < MainPanel::kItemCount; ++i) {
+        const auto item = static_cast<MainPanel::Item>(i);
+        if (MainPanel::itemName(item) == name)
+            return item;
+    }
+    return std::nullopt;
+}
+} // namespace
+
+DdeService::DdeService(MainPanel &panel, QObject *parent) : QObject(parent), m_panel(panel)
+{
+    connect(&m_panel, &MainPanel::textChanged, this,
+            [this](MainPanel::Item item, const QString &t) {
+                // Text1 follows text1Set so that a setting to the same text reaches the logbook
+                // too; TBox changes with every reply chunk and is only requested.
+                if (item == MainPanel::Item::Text1 || item == MainPanel::Item::TBox)
+                    return;
+                announce(item, t);
+            });
+    connect(&m_panel, &MainPanel::text1Set, this,
+            [this](const QString &t) { announce(MainPanel::Item::Text1, t); });
+}
+
+DdeService::~DdeService()
+{
+    stop();
+}
+
+QString DdeService::busNameFor(const QString &executableName)
+{
+    QString base = executableName;
+    const qsizetype slash = base.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0)
+        base = base.mid(slash + 1);
+    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        base.truncate(dot);
+    return QLatin1String(kBusNamePrefix) + base;
+}
+
+bool DdeService::start(const QString &busName)
+{
+    if (isRunning() && busName == m_busName)
+        return true;
+    stop();
+    m_errorString.clear();
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        fail(QStringLiteral("no D-Bus session bus (%1)").arg(bus.lastError().message()));
+        return false;
+    }
+    if (!isValidWellKnownName(busName)) {
+        fail(QStringLiteral("\"%1\" is not a valid D-Bus name").arg(busName));
+        return false;
+    }
+    // The object first, so the first call after the name is ours finds it.
+    if (!bus.registerObject(objectPath(), this,
+                            QDBusConnection::ExportScriptableSlots |
+                                QDBusConnection::ExportScriptableSignals)) {
+        fail(QStringLiteral("%1 is already served in this program").arg(objectPath()));
+        return false;
+    }
+    if (!bus.registerService(busName)) {
+        bus.unregisterObject(objectPath());
+        QDBusConnectionInterface *daemon = bus.interface();
+        if (daemon && daemon->isServiceRegistered(busName).value())
+            fail(QStringLiteral("the name %1 is already owned on the session bus").arg(busName));
+        else
+            fail(QStringLiteral("cannot own the name %1 (%2)")
+                     .arg(busName, bus.lastError().message()));
+        return false;
+    }
+    m_busName = busName;
+    return true;
+}
+
+QString DdeService::toWire(const QString &text)
+{
+    QString wire = text;
+    wire.replace(QChar(u'\0'), kNulOnTheWire);
+    return wire;
+}
+
+void DdeService::Poke(const QString &item, const QString &value)
+{
+    const auto found = itemNamed(item);
+    if (!found) {
+        replyError(kErrorNoSuchItem, QStringLiteral("No item named \"%1\"").arg(item));
+        return;
+    }
+    if (*found != MainPanel::Item::Text1) {
+        replyError(kErrorNotAccepted,
+                   QStringLiteral("Item %1 does not accept pokes, only Text1 does").arg(item));
+        return;
+    }
+    // The reply goes out when this returns; the change handling runs afterwards, so a modal
+    // box it shows never holds the caller. Posted calls keep the order the pokes came in.
+    QMetaObject::invokeMethod(
+        this, [this, value] { m_panel.setText(MainPanel::Item::Text1, value); },
+        Qt::QueuedConnection);
+}
+
+QString DdeService::Request(const QString &item)
+{
+    const auto found = itemNamed(item);
+    if (!found) {
+        replyError(kErrorNoSuchItem, QStringLiteral("No item named \"%1\"").arg(item));
+        return {};
+    }
+    return toWire(m_panel.text(*found));
+}
+
+void DdeService::Execute(const QString &command)
+{
+    // Execute requests are accepted and change nothing.
+    Q_UNUSED(command);
+}
+
+void DdeService::stop()
+{
+    if (!isRunning())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterObject(objectPath());
+    bus.unregisterService(m_busName);
+    m_busName.clear();
+}
+
+void DdeService::fail(const QString &message)
+{
+    m_errorString = QLatin1String(kOff) + message;
+}
+
+void DdeService::replyError(const char *name, const QString &message)
+{
+    if (calledFromDBus())
+        sendErrorReply(QString::fromLatin1(name), message);
+}
+
+void DdeService::announce(MainPanel::Item item, const QString &text)
+{
+    emit Changed(MainPanel::itemName(item), toWire(text));
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/MainPanel.h"
+
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+
+// The logbook's link: serves the main window's text items on the session bus under
+// interface org.sorvik.DDE at /nomeForm, takes pokes into Text1 and announces every change.
+class DdeService : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.sorvik.DDE")
+public:
+    static constexpr auto kObjectPath = "/nomeForm";
+    static constexpr auto kErrorNotAccepted = "org.sorvik.DDE.Error.NotAccepted";
+    static constexpr auto kErrorNoSuchItem = "org.sorvik.DDE.Error.NoSuchItem";
+
+    explicit DdeService(MainPanel &panel, QObject *parent = nullptr);
+    ~DdeService() override;
+
+    // The bus name the program serves under: "org.sorvik." + executable name without extension.
+    static QString busNameFor(const QString &executableName);
+
+    // Claims busName on the session bus and serves /nomeForm. Fails without a session bus, when
+    // the name is invalid or owned by another connection, or when /nomeForm is already served;
+    // errorString() then says why in one line.
+    bool start(const QString &busName);
+    bool isRunning() const { return !m_busName.isEmpty(); }
+    QString errorString() const { return m_errorString; }
+
+    // D-Bus cannot carry NUL (QtDBus would cut the string there): each one goes out as U+2400,
+    // the symbol for NUL, so the rest of the value arrives and the logbook sees where it was.
+    static QString toWire(const QString &text);
+
+public slots:
+    // The D-Bus interface; called by the bus only.
+    Q_SCRIPTABLE void Poke(const QString &item, const QString &value);
+    Q_SCRIPTABLE QString Request(const QString &item);
+    Q_SCRIPTABLE void Execute(const QString &command);
+
+signals:
+    Q_SCRIPTABLE void Changed(const QString &item, const QString &value);
+
+private:
+    void stop();
+    void fail(const QString &message);
+    void replyError(const char *name, const QString &message);
+    void announce(MainPanel::Item item, const QString &text);
+
+    MainPanel &m_panel;
+    QString m_busName;
+    QString m_errorString;
+};

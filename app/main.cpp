@@ -1,0 +1,16 @@
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("SorvikDDE"));
+    // The link is named after the executable, as the logbook expects.
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    Program program(QCoreApplication::applicationDirPath(), QStringLiteral("org.sorvik.") + name);
+    if (!program.start())
+        return 0;
+    return app.exec();
+}
