@@ -38,14 +38,25 @@ Program::Program(const QString &programDir, const QString &busName, QObject *par
     links.unloadConfigDialog = [this] { m_dialog->unload(); };
     links.startTimers = [this] { m_banner->start(); };
     links.rearmBanner = [this] { m_banner->rearm(); };
+    links.abandonDrive = [this] { m_rotor->abandon(); };
     links.linkProblem = linkProblem;
     m_form = std::make_unique<MainForm>(m_panel, m_config, m_port, m_boxes, *m_window,
                                         QDir(m_configDir).filePath(QStringLiteral("DDEpos.ini")),
                                         std::move(links));
 
+    m_rotor = std::make_unique<RotorControl>(m_panel, m_config, m_port, m_boxes, m_beeper,
+                                             m_pauser, *m_form);
+    connect(&m_panel, &MainPanel::text1Set, m_rotor.get(), &RotorControl::Text1_Change);
+    connect(m_window.get(), &FrmSorvikDDE::text3Enter, m_rotor.get(),
+            [this] { m_rotor->Text3_KeyPress(13); });
+
     connect(m_window.get(), &FrmSorvikDDE::menuTriggered, this, &Program::onMenu);
     connect(m_window.get(), &FrmSorvikDDE::check1Clicked, m_form.get(), &MainForm::Check1_Click);
-    connect(m_window.get(), &FrmSorvikDDE::closing, m_form.get(), &MainForm::Form_QueryUnload);
+    connect(m_window.get(), &FrmSorvikDDE::closing, this, [this] {
+        m_form->Form_QueryUnload();
+        // Also ends a message box or the dialog that may be open at that moment.
+        QCoreApplication::quit();
+    });
     connect(&m_signals, &SignalCloser::closeRequested, m_form.get(), &MainForm::closeProgram);
     // The desktop's session end is a close request like the close box.
     connect(qApp, &QGuiApplication::commitDataRequest, m_form.get(), &MainForm::closeProgram);
@@ -73,8 +84,7 @@ void Program::onMenu(MainPanel::Menu menu)
     case Menu::MnuOff: m_form->MnuOff_Click(); break;
     case Menu::mnuStatus: m_status->mnuStatus_Click(); break;
     case Menu::MnuHelp: m_form->MnuHelp_Click(); break;
-    case Menu::MnuGO:
-    case Menu::MnuStop:
-        break;
+    case Menu::MnuGO: m_rotor->MnuGO_Click(); break;
+    case Menu::MnuStop: m_rotor->MnuStop_Click(); break;
     }
 }

@@ -14,6 +14,8 @@
 #include "feedback/Banner.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
+#include "rotor/Pauser.h"
+#include "rotor/RotorControl.h"
 
 #include <QObject>
 
@@ -54,5 +56,7 @@ private:
     std::unique_ptr<Banner> m_banner;
     std::unique_ptr<DdeService> m_link;
     std::unique_ptr<MainForm> m_form;
+    TimerPauser m_pauser{this};
+    std::unique_ptr<RotorControl> m_rotor;
     SignalCloser m_signals;
 };
