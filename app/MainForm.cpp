@@ -38,9 +38,9 @@ bool MainForm::Form_Load()
 {
     // A second instance ends here, before it touches the position file the first one owns.
     if (m_links.anotherInstanceRunning && m_links.anotherInstanceRunning()) {
+        m_closing = true; // also while the message is up
         m_boxes.show(Icon::Critical, QStringLiteral("SorvikDDE already istance mounted!"),
                      QStringLiteral("SORVIK startup"));
-        m_closing = true;
         return false;
     }
 

@@ -55,11 +55,16 @@ Program::Program(const QString &programDir, const QString &busName, QObject *par
     connect(m_window.get(), &FrmSorvikDDE::closing, this, [this] {
         m_form->Form_QueryUnload();
         // Also ends a message box or the dialog that may be open at that moment.
-        QCoreApplication::quit();
+        QCoreApplication::exit(0);
     });
-    connect(&m_signals, &SignalCloser::closeRequested, m_form.get(), &MainForm::closeProgram);
-    // The desktop's session end is a close request like the close box.
-    connect(qApp, &QGuiApplication::commitDataRequest, m_form.get(), &MainForm::closeProgram);
+    // SIGTERM, SIGINT and the desktop's session end are close requests like the close box; the
+    // quit also ends a message box open at that moment (a second instance's, say).
+    const auto closeRequest = [this] {
+        m_form->closeProgram();
+        QCoreApplication::exit(0);
+    };
+    connect(&m_signals, &SignalCloser::closeRequested, this, closeRequest);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, closeRequest);
 }
 
 Program::~Program()

@@ -5,8 +5,8 @@
 
 int main(int argc, char *argv[])
 {
+    // The application name stays the executable's: the single-instance lock checks its holder by it.
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("SorvikDDE"));
     // The link is named after the executable, as the logbook expects.
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     Program program(QCoreApplication::applicationDirPath(), QStringLiteral("org.sorvik.") + name);

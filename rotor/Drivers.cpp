@@ -1,30 +1,52 @@
 #include "rotor/Drivers.h"
 
 #include "app/MainPanel.h"
-
-#include <QRegularExpression>
+#include "configuration/Int16.h"
 
 using Kind = DriveStep::Kind;
 
 namespace {
-const QString kStx = QStringLiteral("\x02");
-const QString kCr = QStringLiteral("\r");
+constexpr QChar kStx = u'\x02';
+constexpr QChar kCr = u'\r';
 
 DriveStep write(const QString &bytes) { return {Kind::Write, bytes}; }
 DriveStep pause(int ms) { return {Kind::Pause, {}, ms}; }
 DriveStep light(quint32 rgb) { return {Kind::Light, {}, int(rgb)}; }
 DriveStep gradi(const QString &caption) { return {Kind::Gradi, caption}; }
-DriveStep step(Kind kind) { return {kind, {}}; }
+DriveStep beep() { return {Kind::Beep, {}}; }
+DriveStep acknowledge() { return {Kind::Acknowledge, {}}; }
+DriveStep caption() { return {Kind::Caption, {}}; }
+
+bool isStopCode(const QString &text) { return text == u"977" || text == u"999"; }
+
+// Rotor-EZ, DCU-1 and Hy-Gain: set the target, then start the movement.
+DriveSteps setAndMove(const QString &setCommand, const QString &azimuth, int delay,
+                      bool withAcknowledge)
+{
+    DriveSteps steps{light(MainPanel::kRed),  pause(delay), write(setCommand),
+                     gradi(azimuth),          pause(delay), write(QStringLiteral("AM1;")),
+                     beep(),                  beep(),       light(MainPanel::kLightGreen)};
+    if (withAcknowledge)
+        steps << acknowledge();
+    steps << caption();
+    return steps;
+}
 } // namespace
 
 namespace Drivers {
 
 std::optional<QString> acceptAzimuth(const QString &text, bool stopCodes)
 {
-    if (stopCodes && (text == u"977" || text == u"999"))
+    if (stopCodes && isStopCode(text))
         return text;
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
-    if (!digits.match(text).hasMatch() || text.toInt() > 359)
+    if (text.isEmpty() || text.size() > 3)
+        return std::nullopt;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    const std::optional<qint16> value = toInt16(text);
+    if (!value || *value > 359)
         return std::nullopt;
     return text.rightJustified(3, u'0');
 }
@@ -32,7 +54,8 @@ std::optional<QString> acceptAzimuth(const QString &text, bool stopCodes)
 DriveSteps prosistelBC(const QString &azimuth, int delay, bool stop)
 {
     DriveSteps steps{light(MainPanel::kRed), gradi(QStringLiteral("ACK")),
-                     write(kStx), pause(delay), write(QStringLiteral("0")), pause(delay)};
+                     write(kStx),            pause(delay),
+                     write(QStringLiteral("0")), pause(delay)};
     if (stop) {
         steps << gradi(QStringLiteral("STOP"));
     } else {
@@ -40,44 +63,31 @@ DriveSteps prosistelBC(const QString &azimuth, int delay, bool stop)
         for (QChar digit : azimuth)
             steps << write(digit) << gradi(digit) << pause(delay) << gradi(azimuth);
     }
-    steps << write(kCr) << pause(delay) << step(Kind::Beep) << light(MainPanel::kLightGreen)
-          << step(Kind::Acknowledge) << step(Kind::Caption);
+    steps << write(kCr) << pause(delay) << beep() << light(MainPanel::kLightGreen) << acknowledge()
+          << caption();
     return steps;
 }
 
 DriveSteps rotorEzDcu1(const QString &azimuth, int delay)
 {
-    return {light(MainPanel::kRed),
-            pause(delay),
-            write(QStringLiteral("AP1") + azimuth + QStringLiteral(";\r")),
-            gradi(azimuth),
-            pause(delay),
-            write(QStringLiteral("AM1;")),
-            step(Kind::Beep),
-            step(Kind::Beep),
-            light(MainPanel::kLightGreen),
-            step(Kind::Acknowledge),
-            step(Kind::Caption)};
+    return setAndMove(QStringLiteral("AP1") + azimuth + QStringLiteral(";\r"), azimuth, delay,
+                      true);
 }
 
 DriveSteps hyGain(const QString &azimuth, int delay)
 {
-    // As Rotor-EZ, with CR LF ending the first command and no acknowledgement.
-    DriveSteps steps = rotorEzDcu1(azimuth, delay);
-    steps[2] = write(QStringLiteral("AP1") + azimuth + QStringLiteral("\r\n"));
-    steps.removeAt(9);
-    return steps;
+    return setAndMove(QStringLiteral("AP1") + azimuth + QStringLiteral("\r\n"), azimuth, delay,
+                      false);
 }
 
 DriveSteps prosistelD(const QString &azimuth, bool stop)
 {
-    const bool code = azimuth == u"977" || azimuth == u"999";
     DriveSteps steps{light(MainPanel::kRed), gradi(QStringLiteral("ACK"))};
     if (!stop)
         steps << write(kStx + QStringLiteral("AG977") + kCr) << gradi(QStringLiteral("STOP"));
     steps << write(kStx + QStringLiteral("AG") + azimuth + kCr)
-          << gradi(code ? QStringLiteral("STOP") : azimuth) << step(Kind::Beep)
-          << light(MainPanel::kLightGreen) << step(Kind::Acknowledge) << step(Kind::Caption);
+          << gradi(isStopCode(azimuth) ? QStringLiteral("STOP") : azimuth) << beep()
+          << light(MainPanel::kLightGreen) << acknowledge() << caption();
     return steps;
 }
 

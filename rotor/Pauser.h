@@ -4,7 +4,7 @@
 
 #include <functional>
 
-// A pause that never blocks: the continuation runs from the event loop after `ms`.
+// A pause that never blocks the window: the continuation runs from the event loop after `ms`.
 class Pauser
 {
 public:
@@ -12,7 +12,7 @@ public:
     virtual void after(int ms, std::function<void()> then) = 0;
 };
 
-// Pauses on QTimer; pending ones die with the context object.
+// Pauses on single-shot QTimers; the pending ones die with the context object.
 class TimerPauser : public Pauser
 {
 public:
