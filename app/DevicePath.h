@@ -6,7 +6,7 @@
 // config/com3 can point at /dev/ttyUSB0 or /dev/serial/by-id/...), else /dev/ttyS<N-1>.
 struct DevicePath
 {
-    QString path;      // empty for a port number below 1
+    QString path;        // empty for a port number below 1
     bool linked = false; // true when config/comN decided it
 
     static DevicePath forPort(const QString &configDir, int port);

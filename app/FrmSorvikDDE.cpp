@@ -39,7 +39,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(pare
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     const std::pair<Menu, const char *> menus[] = {
-        {Menu::MnuConfig, "Config"}, {Menu::MnuGO, "GO"},    {Menu::MnuOn, "ON"},
+        {Menu::MnuConfig, "Config"}, {Menu::MnuGO, "GO"},         {Menu::MnuOn, "ON"},
         {Menu::MnuOff, "OFF"},       {Menu::mnuStatus, "STATUS"}, {Menu::MnuStop, "STOP"},
         {Menu::MnuHelp, "?"},
     };
@@ -47,7 +47,8 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(pare
         QAction *action = menuBar()->addAction(QString::fromLatin1(caption));
         action->setObjectName(MainPanel::menuName(menu));
         action->setEnabled(panel.menuEnabled(menu));
-        connect(action, &QAction::triggered, this, [this, menu = menu] { emit menuTriggered(menu); });
+        connect(action, &QAction::triggered, this,
+                [this, menu = menu] { emit menuTriggered(menu); });
         m_menus.insert(menu, action);
     }
 

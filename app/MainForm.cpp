@@ -17,7 +17,7 @@ using Item = MainPanel::Item;
 using Icon = MessageBoxes::Icon;
 
 namespace {
-constexpr int kOuterHeight = 3000;      // twips
+constexpr int kOuterHeight = 3000;        // twips
 constexpr double kMinimisedTop = -100000; // a window saved while minimised lies far above this
 const QString kDemo = QStringLiteral("DEMO");
 
@@ -29,10 +29,9 @@ int toTwips(double value)
 
 MainForm::MainForm(MainPanel &panel, Configuration &config, SerialPort &port, MessageBoxes &boxes,
                    MainWindowView &view, QString positionFile, Links links, QObject *parent)
-    : QObject(parent), m_panel(panel), m_config(config), m_port(port), m_boxes(boxes),
-      m_view(view), m_positionFile(std::move(positionFile)), m_links(std::move(links))
-{
-}
+    : QObject(parent), m_panel(panel), m_config(config), m_port(port), m_boxes(boxes), m_view(view),
+      m_positionFile(std::move(positionFile)), m_links(std::move(links))
+{}
 
 bool MainForm::Form_Load()
 {
@@ -210,7 +209,8 @@ void MainForm::rearmBanner()
 
 QString MainForm::dialogModelText()
 {
-    return m_links.dialogModelText ? m_links.dialogModelText() : m_config.activeProfile().RotorModel;
+    return m_links.dialogModelText ? m_links.dialogModelText()
+                                   : m_config.activeProfile().RotorModel;
 }
 
 void MainForm::MnuConfig_Click()

@@ -110,8 +110,8 @@ void MainPanel::setMenuEnabled(Menu menu, bool enabled)
 
 void MainPanel::updateCaption()
 {
-    const QString caption =
-        QStringLiteral("DDE[") + text(Item::LblGradi) + QStringLiteral("]\u00B0 SorvikDDE ") + kVersion;
+    const QString caption = QStringLiteral("DDE[") + text(Item::LblGradi) +
+                            QStringLiteral("]\u00B0 SorvikDDE ") + kVersion;
     if (caption == m_caption)
         return;
     m_caption = caption;

@@ -13,7 +13,18 @@ class MainPanel : public QObject
     Q_OBJECT
 public:
     // The items that carry a text, in the order the link lists them.
-    enum class Item { Text1, Text2, Text3, Label3, LblGradi, LblDelay, LblConfig, TxtCom, TBox, Label4 };
+    enum class Item {
+        Text1,
+        Text2,
+        Text3,
+        Label3,
+        LblGradi,
+        LblDelay,
+        LblConfig,
+        TxtCom,
+        TBox,
+        Label4
+    };
     Q_ENUM(Item)
     enum class Menu { MnuConfig, MnuGO, MnuOn, MnuOff, mnuStatus, MnuStop, MnuHelp };
     Q_ENUM(Menu)

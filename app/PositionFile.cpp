@@ -64,7 +64,8 @@ bool write(const QString &path, int top, int left)
     QSaveFile file(path);
     // Unbuffered: a short write (disk full) must fail here, not leave a truncated file committed.
     const QByteArray bytes = format(top, left);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size())
         return false;
     return file.commit();
 }

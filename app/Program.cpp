@@ -44,8 +44,8 @@ Program::Program(const QString &programDir, const QString &busName, QObject *par
                                         QDir(m_configDir).filePath(QStringLiteral("DDEpos.ini")),
                                         std::move(links));
 
-    m_rotor = std::make_unique<RotorControl>(m_panel, m_config, m_port, m_boxes, m_beeper,
-                                             m_pauser, *m_form);
+    m_rotor = std::make_unique<RotorControl>(m_panel, m_config, m_port, m_boxes, m_beeper, m_pauser,
+                                             *m_form);
     connect(&m_panel, &MainPanel::text1Set, m_rotor.get(), &RotorControl::Text1_Change);
     connect(m_window.get(), &FrmSorvikDDE::text3Enter, m_rotor.get(),
             [this] { m_rotor->Text3_KeyPress(13); });
@@ -84,12 +84,26 @@ void Program::onMenu(MainPanel::Menu menu)
 {
     using Menu = MainPanel::Menu;
     switch (menu) {
-    case Menu::MnuConfig: m_form->MnuConfig_Click(); break;
-    case Menu::MnuOn: m_form->MnuOn_Click(); break;
-    case Menu::MnuOff: m_form->MnuOff_Click(); break;
-    case Menu::mnuStatus: m_status->mnuStatus_Click(); break;
-    case Menu::MnuHelp: m_form->MnuHelp_Click(); break;
-    case Menu::MnuGO: m_rotor->MnuGO_Click(); break;
-    case Menu::MnuStop: m_rotor->MnuStop_Click(); break;
+    case Menu::MnuConfig:
+        m_form->MnuConfig_Click();
+        break;
+    case Menu::MnuOn:
+        m_form->MnuOn_Click();
+        break;
+    case Menu::MnuOff:
+        m_form->MnuOff_Click();
+        break;
+    case Menu::mnuStatus:
+        m_status->mnuStatus_Click();
+        break;
+    case Menu::MnuHelp:
+        m_form->MnuHelp_Click();
+        break;
+    case Menu::MnuGO:
+        m_rotor->MnuGO_Click();
+        break;
+    case Menu::MnuStop:
+        m_rotor->MnuStop_Click();
+        break;
     }
 }

@@ -14,11 +14,21 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text)
     if (settings.baud <= 0)
         return std::nullopt;
     switch (match.captured(2).toUpper().front().toLatin1()) {
-    case 'E': settings.parity = Parity::Even; break;
-    case 'O': settings.parity = Parity::Odd; break;
-    case 'M': settings.parity = Parity::Mark; break;
-    case 'S': settings.parity = Parity::Space; break;
-    default: settings.parity = Parity::None; break;
+    case 'E':
+        settings.parity = Parity::Even;
+        break;
+    case 'O':
+        settings.parity = Parity::Odd;
+        break;
+    case 'M':
+        settings.parity = Parity::Mark;
+        break;
+    case 'S':
+        settings.parity = Parity::Space;
+        break;
+    default:
+        settings.parity = Parity::None;
+        break;
     }
     settings.dataBits = match.captured(3).toInt();
     const QString stop = match.captured(4);

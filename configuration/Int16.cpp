@@ -23,7 +23,8 @@ std::optional<qint16> toInt16(const QString &text)
     // Round on the exact decimal digits, a half to the even neighbour.
     if (!fraction.isEmpty()) {
         const QChar first = fraction.front();
-        const bool restNonZero = fraction.mid(1).contains(QRegularExpression(QStringLiteral("[1-9]")));
+        const bool restNonZero =
+            fraction.mid(1).contains(QRegularExpression(QStringLiteral("[1-9]")));
         if (first > u'5' || (first == u'5' && (restNonZero || value % 2 == 1)))
             ++value;
     }

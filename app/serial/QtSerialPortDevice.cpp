@@ -77,18 +77,16 @@ bool QtSerialPortDevice::setPortOpen(bool open)
         return fail(QStringLiteral("%1: %2").arg(path, m_port.errorString()));
 
     using S = SerialSettings;
-    static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
-                                                       QSerialPort::OddParity, QSerialPort::MarkParity,
-                                                       QSerialPort::SpaceParity};
-    static constexpr QSerialPort::StopBits stops[] = {QSerialPort::OneStop,
-                                                      QSerialPort::OneAndHalfStop,
-                                                      QSerialPort::TwoStop};
+    static constexpr QSerialPort::Parity parities[] = {
+        QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity,
+        QSerialPort::MarkParity, QSerialPort::SpaceParity};
+    static constexpr QSerialPort::StopBits stops[] = {
+        QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
     static constexpr QSerialPort::FlowControl flows[] = {
         QSerialPort::NoFlowControl, QSerialPort::SoftwareControl, QSerialPort::HardwareControl,
         QSerialPort::HardwareControl};
     const bool applied =
-        m_port.setBaudRate(m_settings.baud) &&
-        m_port.setParity(parities[int(m_settings.parity)]) &&
+        m_port.setBaudRate(m_settings.baud) && m_port.setParity(parities[int(m_settings.parity)]) &&
         m_port.setDataBits(QSerialPort::DataBits(m_settings.dataBits)) &&
         m_port.setStopBits(stops[int(m_settings.stopBits == S::StopBits::One          ? 0
                                      : m_settings.stopBits == S::StopBits::OneAndHalf ? 1

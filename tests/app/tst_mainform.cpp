@@ -41,9 +41,9 @@ public:
 QByteArray profileFile(const QString &model1, const QString &port1 = QStringLiteral("3"),
                        const QString &handshake1 = QStringLiteral("2 - RTS/DTR"))
 {
-    const QStringList lines{port1, "4800", "n,8,1", handshake1, model1, "5", "0",
-                            "4", "9600", "N,8,1", "0 - NONE", "PROSISTEL D", "10", "0",
-                            "5", "1200", "N,8,2", "1 - XON/XOFF", "HY-GAIN", "20", "0"};
+    const QStringList lines{port1, "4800", "n,8,1", handshake1,     model1,        "5",  "0",
+                            "4",   "9600", "N,8,1", "0 - NONE",     "PROSISTEL D", "10", "0",
+                            "5",   "1200", "N,8,2", "1 - XON/XOFF", "HY-GAIN",     "20", "0"};
     return lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n";
 }
 } // namespace
@@ -124,9 +124,9 @@ MainForm &TestMainForm::form()
                 m_inDialog();
         };
         links.abandonDrive = [this] { ++m_abandons; };
-        m_form = std::make_unique<MainForm>(*m_panel, *m_config, *m_port, *m_boxes, *m_view,
-                                            m_dir->filePath(QStringLiteral("config/DDEpos.ini")),
-                                            links);
+        m_form =
+            std::make_unique<MainForm>(*m_panel, *m_config, *m_port, *m_boxes, *m_view,
+                                       m_dir->filePath(QStringLiteral("config/DDEpos.ini")), links);
     }
     return *m_form;
 }
@@ -240,19 +240,28 @@ void TestMainForm::setSerRotorFailures_data()
     const QString config = QStringLiteral("Rotor PORT CONFIG ERROR OR IN USE! Please check config");
     const QString inUse = QStringLiteral("DDE COM PORT ERROR OR IN USE - COM [%1] v2.3");
     // After a set-up failure the activation still opens the port as it was last configured.
-    QTest::newRow("port not a number") << "DCU-1" << "x" << "0 - NONE" << false
-                                       << QStringList{config} << true;
-    QTest::newRow("port zero") << "DCU-1" << "0" << "0 - NONE" << false << QStringList{config}
-                               << true;
-    QTest::newRow("empty handshake") << "DCU-1" << "3" << "" << false << QStringList{config}
-                                     << true;
-    QTest::newRow("handshake letter") << "DCU-1" << "3" << "A - NONE" << false
-                                      << QStringList{config} << true;
-    QTest::newRow("handshake 4") << "DCU-1" << "3" << " 4 - ?" << false << QStringList{config}
-                                 << true;
-    QTest::newRow("held elsewhere") << "DCU-1" << "3" << "0 - NONE" << true
-                                    << QStringList{config, inUse.arg("3")} << false;
-    QTest::newRow("DEMO is silent") << "DEMO" << "x" << "" << true << QStringList{} << false;
+    QTest::newRow("port not a number") << "DCU-1"
+                                       << "x"
+                                       << "0 - NONE" << false << QStringList{config} << true;
+    QTest::newRow("port zero") << "DCU-1"
+                               << "0"
+                               << "0 - NONE" << false << QStringList{config} << true;
+    QTest::newRow("empty handshake") << "DCU-1"
+                                     << "3"
+                                     << "" << false << QStringList{config} << true;
+    QTest::newRow("handshake letter") << "DCU-1"
+                                      << "3"
+                                      << "A - NONE" << false << QStringList{config} << true;
+    QTest::newRow("handshake 4") << "DCU-1"
+                                 << "3"
+                                 << " 4 - ?" << false << QStringList{config} << true;
+    QTest::newRow("held elsewhere")
+        << "DCU-1"
+        << "3"
+        << "0 - NONE" << true << QStringList{config, inUse.arg("3")} << false;
+    QTest::newRow("DEMO is silent") << "DEMO"
+                                    << "x"
+                                    << "" << true << QStringList{} << false;
 }
 
 void TestMainForm::setSerRotorFailures()
@@ -271,7 +280,8 @@ void TestMainForm::setSerRotorFailures()
         QCOMPARE(m_boxes->boxes[0].title, QStringLiteral("SOrvik RotorPort v2.3"));
     QCOMPARE(m_statusQueries, 0);
     QCOMPARE(m_port->portOpen(), openAfter);
-    QCOMPARE(m_panel->text(Item::TxtCom), openAfter ? QStringLiteral("COM ON") : QStringLiteral("COM OFF"));
+    QCOMPARE(m_panel->text(Item::TxtCom),
+             openAfter ? QStringLiteral("COM ON") : QStringLiteral("COM OFF"));
 }
 
 void TestMainForm::failingStatusRequestIsASetUpFailure()
@@ -321,7 +331,8 @@ void TestMainForm::missingFileOpensTheDialogOnceAndNeverTraps()
 {
     QVERIFY(form().Form_Load());
     form().Form_Activate();
-    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("DDE-COM PORT ERROR .ini FILE ERROR v2.3")});
+    QCOMPARE(m_boxes->texts(),
+             QStringList{QStringLiteral("DDE-COM PORT ERROR .ini FILE ERROR v2.3")});
     QCOMPARE(m_config->activeProfile().RotorModel, QStringLiteral("DEMO"));
     QCOMPARE(m_panel->text(Item::TxtCom), QStringLiteral("COM OFF"));
     QCOMPARE(m_dialogs, 1);

@@ -34,24 +34,76 @@ void TestMainWindow::controls_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("toolTip");
     QTest::addColumn<QString>("colour");
-    QTest::newRow("Text1") << "Text1" << "QLineEdit" << "" << "Received via DDE" << "";
-    QTest::newRow("Text2") << "Text2" << "QLineEdit" << "DDE" << "DDE status!" << "#FF0000";
-    QTest::newRow("Label3") << "Label3" << "QLabel" << "" << "Last rotor status!" << "#FFFFC0";
-    QTest::newRow("LblGradi") << "LblGradi" << "QLabel" << "" << "Last rotor status!" << "#FFFFC0";
-    QTest::newRow("Label1") << "Label1" << "QLabel" << "DDE:" << "" << "";
-    QTest::newRow("Label2") << "Label2" << "QLabel" << "MANUAL:" << "" << "";
-    QTest::newRow("Text3") << "Text3" << "QLineEdit" << ""
-                           << "Manual azimuth and press ENTER or GO!" << "";
-    QTest::newRow("LblDelay") << "LblDelay" << "QLabel" << "STATUS OK" << "" << "#80FF80";
-    QTest::newRow("LblConfig") << "LblConfig" << "QLabel" << "DEMO" << "Config default."
+    QTest::newRow("Text1") << "Text1"
+                           << "QLineEdit"
+                           << ""
+                           << "Received via DDE"
+                           << "";
+    QTest::newRow("Text2") << "Text2"
+                           << "QLineEdit"
+                           << "DDE"
+                           << "DDE status!"
+                           << "#FF0000";
+    QTest::newRow("Label3") << "Label3"
+                            << "QLabel"
+                            << ""
+                            << "Last rotor status!"
+                            << "#FFFFC0";
+    QTest::newRow("LblGradi") << "LblGradi"
+                              << "QLabel"
+                              << ""
+                              << "Last rotor status!"
+                              << "#FFFFC0";
+    QTest::newRow("Label1") << "Label1"
+                            << "QLabel"
+                            << "DDE:"
+                            << ""
+                            << "";
+    QTest::newRow("Label2") << "Label2"
+                            << "QLabel"
+                            << "MANUAL:"
+                            << ""
+                            << "";
+    QTest::newRow("Text3") << "Text3"
+                           << "QLineEdit"
+                           << ""
+                           << "Manual azimuth and press ENTER or GO!"
+                           << "";
+    QTest::newRow("LblDelay") << "LblDelay"
+                              << "QLabel"
+                              << "STATUS OK"
+                              << ""
+                              << "#80FF80";
+    QTest::newRow("LblConfig") << "LblConfig"
+                               << "QLabel"
+                               << "DEMO"
+                               << "Config default."
                                << "#C0C0C0";
-    QTest::newRow("TxtCom") << "TxtCom" << "QLineEdit" << "COM" << "RS232 COM port status"
+    QTest::newRow("TxtCom") << "TxtCom"
+                            << "QLineEdit"
+                            << "COM"
+                            << "RS232 COM port status"
                             << "#FFC0FF";
-    QTest::newRow("Check1") << "Check1" << "QCheckBox" << "Top"
-                            << "Select for the Alway on the top." << "";
-    QTest::newRow("TBox") << "TBox" << "QPlainTextEdit" << "Rotor\r\n" << "" << "";
-    QTest::newRow("Label4") << "Label4" << "QLabel" << "" << "" << "";
-    QTest::newRow("Line1") << "Line1" << "QFrame" << "" << "" << "";
+    QTest::newRow("Check1") << "Check1"
+                            << "QCheckBox"
+                            << "Top"
+                            << "Select for the Alway on the top."
+                            << "";
+    QTest::newRow("TBox") << "TBox"
+                          << "QPlainTextEdit"
+                          << "Rotor\r\n"
+                          << ""
+                          << "";
+    QTest::newRow("Label4") << "Label4"
+                            << "QLabel"
+                            << ""
+                            << ""
+                            << "";
+    QTest::newRow("Line1") << "Line1"
+                           << "QFrame"
+                           << ""
+                           << ""
+                           << "";
 }
 
 void TestMainWindow::controls()

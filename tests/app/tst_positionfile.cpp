@@ -41,8 +41,8 @@ private slots:
         QTest::newRow("numeric prefix") << QByteArray("  12x5\r\n-3.5e2z\r\n") << 12.0 << -350.0;
         QTest::newRow("empty second line") << QByteArray(" 10 \r\n\r\n") << 10.0 << 0.0;
         QTest::newRow("lone CR") << QByteArray(" 10 \r 20 \r") << 10.0 << 20.0;
-        QTest::newRow("minimised") << QByteArray("-480000 \r\n-480000 \r\n") << -480000.0
-                                   << -480000.0;
+        QTest::newRow("minimised")
+            << QByteArray("-480000 \r\n-480000 \r\n") << -480000.0 << -480000.0;
     }
     void parse()
     {

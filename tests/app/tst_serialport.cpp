@@ -104,7 +104,8 @@ void TestSerialPort::devicePath()
     QVERIFY(QFile::link(QStringLiteral("sub/dev"), m_dir->filePath(QStringLiteral("com4"))));
     QCOMPARE(DevicePath::forPort(m_dir->path(), 3).path, QStringLiteral("/dev/ttyUSB7"));
     QVERIFY(DevicePath::forPort(m_dir->path(), 3).linked);
-    QCOMPARE(DevicePath::forPort(m_dir->path(), 4).path, m_dir->filePath(QStringLiteral("sub/dev")));
+    QCOMPARE(DevicePath::forPort(m_dir->path(), 4).path,
+             m_dir->filePath(QStringLiteral("sub/dev")));
     QCOMPARE(DevicePath::forPort(m_dir->path(), 1).path, QStringLiteral("/dev/ttyS0"));
     QCOMPARE(DevicePath::forPort(m_dir->path(), 16).path, QStringLiteral("/dev/ttyS15"));
     QVERIFY(DevicePath::forPort(m_dir->path(), 0).path.isEmpty());
