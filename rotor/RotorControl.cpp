@@ -7,83 +7,101 @@
 #include "app/Version.h"
 #include "configuration/Configuration.h"
 #include "rotor/Pauser.h"
+#include "rotor/RotorDrivers.h"
 #include "rotor/RotorHost.h"
 
-#include <QTimer>
-
-using Item = MainPanel::Item;
-using Kind = DriveStep::Kind;
-
 namespace {
-enum class Family { ProsistelBC, ProsistelD, RotorEz, HyGain, External, None };
+const QString kQuit = QStringLiteral("QUIT");
+const QString kAck = QStringLiteral("ACK");
+const QString kOk = QStringLiteral("OK");
+constexpr int kEnter = 13;
 
+enum class Family { ProsistelBC, ProsistelD, RotorEz, HyGain, Demo, External, None };
+
+// Upper-cased, never trimmed: " DEMO" and "DCU-1 " match nothing.
 Family familyOf(const QString &model)
 {
-    const QString name = model.toUpper();
-    if (name == u"PROSISTEL B/C" || name == u"BIG-BOY B/C")
+    const QString m = model.toUpper();
+    if (m == QLatin1String("PROSISTEL B/C") || m == QLatin1String("BIG-BOY B/C"))
         return Family::ProsistelBC;
-    if (name == u"PROSISTEL D" || name == u"BIG-BOY D")
+    if (m == QLatin1String("PROSISTEL D") || m == QLatin1String("BIG-BOY D"))
         return Family::ProsistelD;
-    if (name == u"ROTOR-EZ" || name == u"DCU-1")
+    if (m == QLatin1String("ROTOR-EZ") || m == QLatin1String("DCU-1"))
         return Family::RotorEz;
-    if (name == u"HY-GAIN")
+    if (m == QLatin1String("HY-GAIN"))
         return Family::HyGain;
-    if (name == u"ARSWIN" || name == u"SARTEK" || name == u"IF100")
+    if (m == QLatin1String("DEMO"))
+        return Family::Demo;
+    if (m == QLatin1String("ARSWIN") || m == QLatin1String("SARTEK") || m == QLatin1String("IF100"))
         return Family::External;
     return Family::None;
 }
-
-QString failureText(const char *driver)
-{
-    return QString::fromLatin1(driver) + QStringLiteral(" CMD ROTOR ERROR ") + kVersion;
-}
 } // namespace
 
-void TimerPauser::after(int ms, std::function<void()> then)
-{
-    QTimer::singleShot(ms, m_context, std::move(then));
-}
-
-RotorControl::RotorControl(MainPanel &panel, Configuration &config, SerialPort &port,
+RotorControl::RotorControl(MainPanel &panel, Configuration &configuration, SerialPort &port,
                            MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, RotorHost &host,
                            QObject *parent)
-    : QObject(parent), m_panel(panel), m_config(config), m_port(port), m_boxes(boxes),
-      m_beeper(beeper), m_pauser(pauser), m_host(host)
+    : QObject(parent), m_panel(panel), m_configuration(configuration), m_port(port),
+      m_boxes(boxes), m_beeper(beeper), m_pauser(pauser), m_host(host)
 {
 }
 
 void RotorControl::Text1_Change()
 {
-    const QString text = m_panel.text(Item::Text1);
-    if (text == u"QUIT")
-        return m_host.closeProgram();
-    if (text == u"ACK") {
-        m_panel.setBackground(Item::Text2, MainPanel::kLightRed);
+    const QString text = m_panel.text(MainPanel::Item::Text1);
+    if (text == kQuit) {
+        abandon();
+        m_host.closeProgram();
+        return;
+    }
+    if (text == kAck) {
+        m_panel.setBackground(MainPanel::Item::Text2, MainPanel::kLightRed);
         m_host.rearmBanner();
         m_host.Rigenera();
     } else {
-        m_panel.setBackground(Item::Text2, MainPanel::kLightGreen);
+        m_panel.setBackground(MainPanel::Item::Text2, MainPanel::kLightGreen);
     }
-    submit(text);
+    dispatch(text);
 }
 
 void RotorControl::Text3_KeyPress(int key)
 {
-    if (key != 13)
+    if (key != kEnter)
         return;
-    const QString text = m_panel.text(Item::Text3);
-    submit(text.trimmed() == u"360" ? QStringLiteral("0") : text);
-    m_panel.setText(Item::Text3, QString());
+    QString command = m_panel.text(MainPanel::Item::Text3);
+    QStringView trimmed{command};
+    while (trimmed.startsWith(QLatin1Char(' ')))
+        trimmed = trimmed.sliced(1);
+    while (trimmed.endsWith(QLatin1Char(' ')))
+        trimmed.chop(1);
+    if (trimmed == QLatin1String("360"))
+        command = QStringLiteral("0");
+    dispatch(command);
+    m_panel.setText(MainPanel::Item::Text3, QString());
 }
 
 void RotorControl::MnuGO_Click()
 {
-    submit(m_panel.text(Item::Text3));
+    dispatch(m_panel.text(MainPanel::Item::Text3));
 }
 
-void RotorControl::submit(const QString &command)
+void RotorControl::MnuStop_Click()
 {
-    // One drive at a time: the newest command waits for it; the drive's own "OK" never waits.
+    // A stop ends the running drive at once and drops what was waiting.
+    const bool wasDriving = m_driving;
+    abandon();
+    if (wasDriving)
+        m_panel.setBackground(MainPanel::Item::LblDelay, MainPanel::kLightGreen);
+    if (familyOf(m_configuration.activeProfile().RotorModel) == Family::ProsistelD)
+        m_targetAzimuth = QStringLiteral("977");
+    m_stopRequest = 1;
+    RotorCommand();
+    m_stopRequest = 0;
+}
+
+void RotorControl::dispatch(const QString &command)
+{
+    // The driver's own "OK" goes through at once; anything else waits for the drive to end.
     if (m_driving && !m_acknowledging) {
         m_waiting = command;
         return;
@@ -92,145 +110,125 @@ void RotorControl::submit(const QString &command)
     RotorCommand();
 }
 
-void RotorControl::MnuStop_Click()
-{
-    abandon();
-    if (familyOf(m_config.activeProfile().RotorModel) == Family::ProsistelD)
-        m_targetAzimuth = QStringLiteral("977");
-    m_stopRequest = 1;
-    RotorCommand();
-    m_stopRequest = 0;
-}
-
-int RotorControl::correctedDelay()
-{
-    qint16 &delay = m_config.activeProfile().RotorDelay;
-    if (delay < 0)
-        delay = 1;
-    return delay;
-}
-
 void RotorControl::RotorCommand()
 {
-    const bool stop = m_stopRequest == 1;
-    const auto accept = [this](bool stopCodes) {
-        const std::optional<QString> azimuth = Drivers::acceptAzimuth(m_targetAzimuth, stopCodes);
-        if (azimuth)
-            m_targetAzimuth = *azimuth;
-        return azimuth.has_value();
-    };
-
-    switch (familyOf(m_config.activeProfile().RotorModel)) {
-    case Family::ProsistelBC: {
-        // A stop goes out whatever the last command was: the rotor may still be turning.
-        if (!stop && m_targetAzimuth == u"OK")
-            return;
-        const int delay = correctedDelay();
-        if (!stop && !accept(false))
-            return;
-        return drive(Drivers::prosistelBC(m_targetAzimuth, delay, stop),
-                     failureText("PROSISTEL"));
-    }
+    RotorProfile &profile = m_configuration.activeProfile();
+    // The acknowledgement is never a stop, whatever the moment it passes.
+    const bool stop = m_stopRequest == 1 && !m_acknowledging;
+    switch (familyOf(profile.RotorModel)) {
+    case Family::ProsistelBC:
+        start(RotorDrivers::prosistelBC(m_targetAzimuth, stop, profile.RotorDelay));
+        break;
     case Family::ProsistelD:
-        correctedDelay();
-        if (!accept(true))
-            return;
-        return drive(Drivers::prosistelD(m_targetAzimuth, stop), failureText("PROSISTEL"));
-    case Family::RotorEz: {
+        start(RotorDrivers::prosistelD(m_targetAzimuth, stop, profile.RotorDelay));
+        break;
+    case Family::RotorEz:
         if (stop)
-            break;
-        if (m_targetAzimuth == u"OK")
-            return;
-        const int delay = correctedDelay();
-        if (!accept(false))
-            return;
-        return drive(Drivers::rotorEzDcu1(m_targetAzimuth, delay), failureText("ROTOR-EZ/DCU1"));
-    }
-    case Family::HyGain: {
+            inform(QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
+                   QStringLiteral("SORVIK ROTOR CONTROL"));
+        else
+            start(RotorDrivers::rotorEzDcu1(m_targetAzimuth, profile.RotorDelay));
+        break;
+    case Family::HyGain:
         if (stop)
-            break;
-        const int delay = correctedDelay();
-        if (!accept(false))
-            return;
-        return drive(Drivers::hyGain(m_targetAzimuth, delay), failureText("ROTOR-EZ/DCU1-HyGain"));
-    }
+            inform(QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
+                   QStringLiteral("SORVIK ROTOR CONTROL"));
+        else
+            start(RotorDrivers::hyGain(m_targetAzimuth, profile.RotorDelay));
+        break;
     case Family::External:
-        return m_boxes.show(MessageBoxes::Icon::Information,
-                            QStringLiteral("This rotor model like [") + m_host.dialogModelText() +
-                                QStringLiteral("] is directly implemented on SORVIK"),
-                            kAppTitle);
+        inform(QStringLiteral("This rotor model like [") + m_host.dialogModelText() +
+                   QStringLiteral("] is directly implemented on SORVIK"),
+               kAppTitle);
+        break;
+    case Family::Demo:
     case Family::None:
+        break;
+    }
+}
+
+void RotorControl::inform(const QString &text, const QString &title)
+{
+    // The box runs a nested event loop: pokes arriving meanwhile are served, but never stack a
+    // second box on the first.
+    if (m_messageOpen)
+        return;
+    m_messageOpen = true;
+    m_boxes.show(MessageBoxes::Icon::Information, text, title);
+    m_messageOpen = false;
+}
+
+void RotorControl::start(std::optional<Drive> drive)
+{
+    if (!drive)
+        return;
+    if (m_driving) {
+        // Only reachable from the acknowledgement; never run two drives at once.
         return;
     }
-    m_boxes.show(MessageBoxes::Icon::Information,
-                 QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
-                 QStringLiteral("SORVIK ROTOR CONTROL"));
-}
-
-void RotorControl::drive(DriveSteps steps, const QString &failure)
-{
-    m_steps = std::move(steps);
-    m_next = 0;
-    m_failure = failure;
+    m_drive = std::move(*drive);
+    // The drivers pad the command in place.
+    if (!m_drive.azimuth.isEmpty())
+        m_targetAzimuth = m_drive.azimuth;
     m_driving = true;
-    next(++m_generation);
+    runFrom(0, ++m_generation);
 }
 
-void RotorControl::next(quint64 generation)
+void RotorControl::runFrom(int index, quint64 generation)
 {
-    while (m_driving && generation == m_generation && m_next < m_steps.size()) {
-        const DriveStep step = m_steps[m_next++];
+    const QList<DriveStep> steps = m_drive.steps;
+    for (int i = index; i < steps.size(); ++i) {
+        if (generation != m_generation)
+            return;
+        const DriveStep &step = steps[i];
         switch (step.kind) {
-        case Kind::Write:
+        case DriveStep::Kind::Write:
             if (!m_port.output(step.text)) {
-                // The drive ends here: the light stays red, no "OK"; the operator reads why.
-                QString box = m_panel.text(Item::TBox);
-                if (!box.isEmpty() && !box.endsWith(u'\n'))
-                    m_panel.appendTBox(QStringLiteral("\r\n"));
-                m_panel.appendTBox(m_failure + QStringLiteral(" (") + m_port.errorString() +
-                                   QStringLiteral(")\r\n"));
-                return finish();
+                const QString why = m_port.errorString();
+                m_panel.appendTBox(QStringLiteral("\r\n") + m_drive.failureText +
+                                   (why.isEmpty() ? QString() : QStringLiteral(": ") + why) +
+                                   QStringLiteral("\r\n"));
+                endDrive();
+                return;
             }
             break;
-        case Kind::Pause:
-            m_pauser.after(step.value, [this, generation] { next(generation); });
+        case DriveStep::Kind::Pause:
+            m_pauser.after(step.ms, [this, i, generation] { runFrom(i + 1, generation); });
             return;
-        case Kind::Light:
-            m_panel.setBackground(Item::LblDelay, quint32(step.value));
+        case DriveStep::Kind::Light:
+            m_panel.setBackground(MainPanel::Item::LblDelay, step.colour);
             break;
-        case Kind::Gradi:
-            m_panel.setText(Item::LblGradi, step.text);
+        case DriveStep::Kind::Gradi:
+            m_panel.setText(MainPanel::Item::LblGradi, step.text);
             break;
-        case Kind::Beep:
+        case DriveStep::Kind::Beep:
             m_beeper.beep();
             break;
-        case Kind::Acknowledge:
+        case DriveStep::Kind::Acknowledge:
             m_acknowledging = true;
-            m_panel.setText(Item::Text1, QStringLiteral("OK"));
+            m_panel.setText(MainPanel::Item::Text1, kOk);
             m_acknowledging = false;
             break;
-        case Kind::Caption:
+        case DriveStep::Kind::Caption:
             m_panel.updateCaption();
             break;
         }
     }
-    if (generation == m_generation && m_driving)
-        finish();
+    if (generation == m_generation)
+        endDrive();
 }
 
-void RotorControl::finish()
+void RotorControl::endDrive()
 {
     m_driving = false;
-    if (m_waiting) {
-        const QString command = *std::exchange(m_waiting, std::nullopt);
-        m_targetAzimuth = command;
-        RotorCommand();
-    }
+    if (std::optional<QString> next = std::exchange(m_waiting, std::nullopt))
+        dispatch(*next);
 }
 
 void RotorControl::abandon()
 {
-    ++m_generation;
+    m_pauser.cancel();
     m_driving = false;
     m_waiting.reset();
+    ++m_generation;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rotor/Drivers.h"
+#include "rotor/DriveStep.h"
 
 #include <QObject>
 #include <QString>
@@ -15,38 +15,41 @@ class Pauser;
 class RotorHost;
 class SerialPort;
 
-// The way in for every command (the link's Text1, the manual box, STOP), the dispatcher that
-// picks the driver of the model in force, and the one drive that runs at a time.
+// Takes commands from the logbook (Text1) and the operator (Text3, GO, STOP), picks the driver of
+// the model in force and runs one drive at a time on the event loop; a command that arrives
+// during a drive waits, and only the newest waiting one is kept.
 class RotorControl : public QObject
 {
     Q_OBJECT
 public:
-    RotorControl(MainPanel &panel, Configuration &config, SerialPort &port, MessageBoxes &boxes,
-                 Beeper &beeper, Pauser &pauser, RotorHost &host, QObject *parent = nullptr);
-
-    // Every setting of Text1, the program's own "OK" included.
-    void Text1_Change();
-    // ENTER (13) in the manual box.
-    void Text3_KeyPress(int key);
-    void MnuGO_Click();
-    void MnuStop_Click();
-    void RotorCommand();
-    // Closing: the running drive ends, nothing more is written.
-    void abandon();
+    RotorControl(MainPanel &panel, Configuration &configuration, SerialPort &port,
+                 MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, RotorHost &host,
+                 QObject *parent = nullptr);
 
     QString TargetAzimuth() const { return m_targetAzimuth; }
     int StopRequest() const { return m_stopRequest; }
     bool driving() const { return m_driving; }
 
+public slots:
+    // Every setting of Text1, the program's own "OK" included.
+    void Text1_Change();
+    // ENTER (13) in the manual box; other keys are the box's own.
+    void Text3_KeyPress(int key);
+    void MnuGO_Click();
+    void MnuStop_Click();
+    void RotorCommand();
+    // The window closes: the running drive ends here and nothing more is written.
+    void abandon();
+
 private:
-    void submit(const QString &command);
-    void drive(DriveSteps steps, const QString &failure);
-    void next(quint64 generation);
-    void finish();
-    int correctedDelay();
+    void dispatch(const QString &command);
+    void start(std::optional<Drive> drive);
+    void runFrom(int index, quint64 generation);
+    void endDrive();
+    void inform(const QString &text, const QString &title);
 
     MainPanel &m_panel;
-    Configuration &m_config;
+    Configuration &m_configuration;
     SerialPort &m_port;
     MessageBoxes &m_boxes;
     Beeper &m_beeper;
@@ -56,12 +59,11 @@ private:
     QString m_targetAzimuth;
     int m_stopRequest = 0;
 
-    DriveSteps m_steps;
-    qsizetype m_next = 0;
-    QString m_failure;
+    Drive m_drive;
     bool m_driving = false;
-    bool m_acknowledging = false;
+    // Bumped whenever a drive starts or is abandoned: a step list that finds it changed stops.
     quint64 m_generation = 0;
-    // The newest command that arrived during a drive.
+    bool m_acknowledging = false;
+    bool m_messageOpen = false;
     std::optional<QString> m_waiting;
 };
