@@ -4,8 +4,10 @@
 
 std::optional<SerialSettings> SerialSettings::parse(const QString &text)
 {
+    // [0-9] rather than \d, which would also take digits of other scripts. The baud rate is no
+    // 16-bit value (38400, 115200), so it is read here rather than through toInt16.
     static const QRegularExpression form(
-        QStringLiteral(R"(^(\d{1,7}), *([NEOMSneoms]), *([5-8]), *(1|1\.5|2)$)"));
+        QStringLiteral(R"(^([0-9]{1,7}), *([NEOMSneoms]), *([5-8]), *(1|1\.5|2)$)"));
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return std::nullopt;

@@ -10,7 +10,7 @@ struct SerialSettings
     enum class Parity { None, Even, Odd, Mark, Space };
     enum class StopBits { One, OneAndHalf, Two };
 
-    int baud = 0;
+    int baud = 9600;
     Parity parity = Parity::None;
     int dataBits = 8;
     StopBits stopBits = StopBits::One;

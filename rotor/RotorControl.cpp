@@ -41,10 +41,9 @@ Family familyOf(const QString &model)
 RotorControl::RotorControl(MainPanel &panel, Configuration &configuration, SerialPort &port,
                            MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, RotorHost &host,
                            QObject *parent)
-    : QObject(parent), m_panel(panel), m_configuration(configuration), m_port(port),
-      m_boxes(boxes), m_beeper(beeper), m_pauser(pauser), m_host(host)
-{
-}
+    : QObject(parent), m_panel(panel), m_configuration(configuration), m_port(port), m_boxes(boxes),
+      m_beeper(beeper), m_pauser(pauser), m_host(host)
+{}
 
 void RotorControl::Text1_Change()
 {
@@ -124,15 +123,17 @@ void RotorControl::RotorCommand()
         break;
     case Family::RotorEz:
         if (stop)
-            inform(QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
-                   QStringLiteral("SORVIK ROTOR CONTROL"));
+            inform(
+                QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
+                QStringLiteral("SORVIK ROTOR CONTROL"));
         else
             start(RotorDrivers::rotorEzDcu1(m_targetAzimuth, profile.RotorDelay));
         break;
     case Family::HyGain:
         if (stop)
-            inform(QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
-                   QStringLiteral("SORVIK ROTOR CONTROL"));
+            inform(
+                QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
+                QStringLiteral("SORVIK ROTOR CONTROL"));
         else
             start(RotorDrivers::hyGain(m_targetAzimuth, profile.RotorDelay));
         break;

@@ -4,10 +4,85 @@
 
 #include <QFileInfo>
 
+#include <termios.h>
+
+namespace {
+constexpr int kHighestHandshaking = 3;
+
+QSerialPort::Parity toQt(SerialSettings::Parity parity)
+{
+    switch (parity) {
+    case SerialSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case SerialSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case SerialSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case SerialSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    case SerialSettings::Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(SerialSettings::StopBits stopBits)
+{
+    switch (stopBits) {
+    case SerialSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case SerialSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    case SerialSettings::StopBits::One:
+        break;
+    }
+    return QSerialPort::OneStop;
+}
+
+// 3 is RTS/CTS alone: software flow control on top would eat XON/XOFF bytes (0x11, 0x13) that
+// occur in the controllers' binary position replies, and Qt cannot combine the two anyway.
+QSerialPort::FlowControl flowControl(int handshaking)
+{
+    switch (handshaking) {
+    case 1:
+        return QSerialPort::SoftwareControl;
+    case 2:
+    case 3:
+        return QSerialPort::HardwareControl;
+    default:
+        return QSerialPort::NoFlowControl;
+    }
+}
+// What the line really runs with. Qt reports success for settings a device drops silently (a pty
+// clears odd and mark parity; 1.5 stop bits become 1), so the line is read back and compared.
+QString mismatch(int fd, const SerialSettings &settings)
+{
+    termios line{};
+    if (tcgetattr(fd, &line) != 0)
+        return {}; // cannot tell: trust Qt
+    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    if ((line.c_cflag & CSIZE) != sizes[settings.dataBits - 5])
+        return QStringLiteral("%1 data bits").arg(settings.dataBits);
+    using P = SerialSettings::Parity;
+    const bool enabled = line.c_cflag & PARENB;
+    const bool odd = line.c_cflag & PARODD;
+    const bool stick = line.c_cflag & CMSPAR;
+    const bool parityOk = settings.parity == P::None   ? !enabled
+                          : settings.parity == P::Even ? enabled && !odd && !stick
+                          : settings.parity == P::Odd  ? enabled && odd && !stick
+                          : settings.parity == P::Mark ? enabled && odd && stick
+                                                       : enabled && !odd && stick;
+    if (!parityOk)
+        return QStringLiteral("the parity");
+    if (bool(line.c_cflag & CSTOPB) != (settings.stopBits == SerialSettings::StopBits::Two))
+        return QStringLiteral("the stop bits");
+    return {};
+}
+} // namespace
+
 QtSerialPortDevice::QtSerialPortDevice(QString configDir, QObject *parent)
     : SerialPort(parent), m_configDir(std::move(configDir))
 {
-    m_settings.baud = 9600;
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortDevice::onError);
 }
@@ -38,67 +113,111 @@ bool QtSerialPortDevice::setSettings(const QString &text)
     const std::optional<SerialSettings> settings = SerialSettings::parse(text);
     if (!settings)
         return fail(QStringLiteral("settings \"%1\" refused").arg(text));
+    // On an open port the new settings take effect at once, or not at all.
+    if (m_port.isOpen() && !apply(*settings, m_handshaking)) {
+        const QString why = m_error;
+        apply(m_settings, m_handshaking);
+        return fail(why);
+    }
     m_settings = *settings;
     return true;
 }
 
 bool QtSerialPortDevice::setHandshaking(int mode)
 {
-    if (mode < 0 || mode > 3)
+    if (mode < 0 || mode > kHighestHandshaking)
         return fail(QStringLiteral("handshaking %1 refused").arg(mode));
+    if (m_port.isOpen() && !apply(m_settings, mode)) {
+        const QString why = m_error;
+        apply(m_settings, m_handshaking);
+        return fail(why);
+    }
     m_handshaking = mode;
     return true;
 }
 
 bool QtSerialPortDevice::setInputLen(int length)
 {
-    // Every read takes all waiting characters; other lengths are not used by the program.
+    // Every read takes all waiting characters; a fixed read length is not supported.
     if (length != 0)
-        return fail(QStringLiteral("input length %1 refused").arg(length));
+        return fail(QStringLiteral("input length %1 refused: only 0 is supported").arg(length));
     return true;
 }
 
 bool QtSerialPortDevice::setPortOpen(bool open)
 {
-    if (!open) {
-        if (!m_port.isOpen())
-            return fail(QStringLiteral("the port is not open"));
-        m_port.close();
-        return true;
-    }
+    if (open)
+        return this->open();
+    if (!m_port.isOpen())
+        return fail(QStringLiteral("the port is not open"));
+    closeDevice();
+    return true;
+}
+
+bool QtSerialPortDevice::open()
+{
     if (m_port.isOpen())
-        return fail(QStringLiteral("the port is already open"));
+        return fail(QStringLiteral("%1: the port is already open").arg(m_openPath));
     const QString path = devicePath();
+    const QString shown = DevicePath::describe(m_configDir, m_commPort);
     if (path.isEmpty() || !QFileInfo::exists(path))
-        return fail(QStringLiteral("%1: no such device").arg(path));
+        return fail(QStringLiteral("%1: no such device").arg(shown));
 
     m_port.setPortName(path);
-    if (!m_port.open(QIODevice::ReadWrite))
-        return fail(QStringLiteral("%1: %2").arg(path, m_port.errorString()));
-
-    using S = SerialSettings;
-    static constexpr QSerialPort::Parity parities[] = {
-        QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity,
-        QSerialPort::MarkParity, QSerialPort::SpaceParity};
-    static constexpr QSerialPort::StopBits stops[] = {
-        QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
-    static constexpr QSerialPort::FlowControl flows[] = {
-        QSerialPort::NoFlowControl, QSerialPort::SoftwareControl, QSerialPort::HardwareControl,
-        QSerialPort::HardwareControl};
-    const bool applied =
-        m_port.setBaudRate(m_settings.baud) && m_port.setParity(parities[int(m_settings.parity)]) &&
-        m_port.setDataBits(QSerialPort::DataBits(m_settings.dataBits)) &&
-        m_port.setStopBits(stops[int(m_settings.stopBits == S::StopBits::One          ? 0
-                                     : m_settings.stopBits == S::StopBits::OneAndHalf ? 1
-                                                                                      : 2)]) &&
-        m_port.setFlowControl(flows[m_handshaking]);
-    if (!applied) {
-        const QString why = m_port.errorString();
-        m_port.close();
-        return fail(QStringLiteral("%1: settings not taken by the device: %2").arg(path, why));
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QString why = m_port.error() == QSerialPort::PermissionError
+                                ? QStringLiteral("in use by another program or not permitted")
+                                : QStringLiteral("cannot open");
+        const QString detail = m_port.errorString();
+        m_port.clearError();
+        return fail(QStringLiteral("%1: %2 (%3)").arg(shown, why, detail));
+    }
+    // Qt applies line settings to an open device only; DTR and RTS stay as the driver leaves
+    // them, since the program never sets them.
+    if (!apply(m_settings, m_handshaking)) {
+        const QString why = m_error;
+        closeDevice();
+        return fail(QStringLiteral("%1: %2").arg(shown, why));
     }
     m_port.clearError();
+    m_openPath = path;
     return true;
+}
+
+bool QtSerialPortDevice::apply(const SerialSettings &settings, int handshaking)
+{
+    const auto refused = [this](const QString &what) {
+        const QString why = m_port.errorString();
+        m_port.clearError();
+        return fail(QStringLiteral("the device refuses %1 (%2)").arg(what, why));
+    };
+    // Linux has no setting for 1.5 stop bits; Qt would quietly run 1.
+    if (settings.stopBits == SerialSettings::StopBits::OneAndHalf)
+        return fail(QStringLiteral("the device refuses 1.5 stop bits (not supported on Linux)"));
+    if (!m_port.setBaudRate(settings.baud))
+        return refused(QStringLiteral("%1 baud").arg(settings.baud));
+    if (!m_port.setDataBits(QSerialPort::DataBits(settings.dataBits)))
+        return refused(QStringLiteral("%1 data bits").arg(settings.dataBits));
+    if (!m_port.setParity(toQt(settings.parity)))
+        return refused(QStringLiteral("the parity"));
+    if (!m_port.setStopBits(toQt(settings.stopBits)))
+        return refused(QStringLiteral("the stop bits"));
+    if (!m_port.setFlowControl(flowControl(handshaking)))
+        return refused(QStringLiteral("handshaking %1").arg(handshaking));
+    if (const QString dropped = mismatch(m_port.handle(), settings); !dropped.isEmpty())
+        return fail(QStringLiteral("the device refuses %1 (it dropped the setting)").arg(dropped));
+    return true;
+}
+
+void QtSerialPortDevice::closeDevice()
+{
+    // Closing a device that has gone away can report an error of its own (restoring the line
+    // settings fails): that is no new loss.
+    m_closing = true;
+    m_port.close();
+    m_port.clearError();
+    m_closing = false;
+    m_openPath.clear();
 }
 
 int QtSerialPortDevice::inBufferCount() const
@@ -120,27 +239,44 @@ bool QtSerialPortDevice::output(const QString &text)
         return fail(QStringLiteral("the port is not open"));
     for (QChar c : text) {
         if (c.unicode() > 0xFF)
-            return fail(QStringLiteral("a character beyond one byte cannot be sent"));
+            return fail(QStringLiteral("character U+%1 does not fit in one byte")
+                            .arg(c.unicode(), 4, 16, QLatin1Char('0')));
     }
     const QByteArray bytes = text.toLatin1();
-    if (m_port.write(bytes) != bytes.size())
-        return fail(m_port.errorString());
-    // Hand the bytes to the device now, in order, rather than at the next event-loop turn.
+    if (m_port.write(bytes) != bytes.size()) {
+        const QString why = m_port.errorString();
+        m_port.clearError();
+        return fail(QStringLiteral("%1: write failed (%2)").arg(m_openPath, why));
+    }
+    // Hand the bytes to the device now rather than at the next event-loop turn; what the device
+    // cannot take yet follows from the event loop, in order.
     m_port.flush();
+    if (!m_port.isOpen())
+        return false; // lost while writing: m_error says why
+    if (m_port.error() == QSerialPort::WriteError) {
+        m_port.clearError();
+        return false;
+    }
     return true;
 }
 
 void QtSerialPortDevice::onError(QSerialPort::SerialPortError error)
 {
+    if (m_closing || !m_port.isOpen())
+        return;
+    if (error == QSerialPort::WriteError) {
+        m_error = QStringLiteral("%1: write failed (%2)").arg(m_openPath, m_port.errorString());
+        return;
+    }
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
         return;
-    if (!m_port.isOpen())
-        return;
-    // The other side has gone (adapter pulled, hang-up): Qt would repeat the error in a tight
-    // loop, so close once and say so once.
-    const QString reason = QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
-    m_port.clearError();
-    m_port.close();
+    // The other side has gone (adapter pulled, hang-up). Qt would repeat the error in a tight
+    // loop, so close at once. The signal is queued so that a listener reopening the port does
+    // not run inside QSerialPort's own error handling.
+    const QString reason =
+        QStringLiteral("%1: the device went away (%2)").arg(m_openPath, m_port.errorString());
+    closeDevice();
     m_error = reason;
-    emit portLost(reason);
+    QMetaObject::invokeMethod(
+        this, [this, reason] { emit portLost(reason); }, Qt::QueuedConnection);
 }

@@ -7,7 +7,7 @@
 
 // The rotor's serial port on QSerialPort. Port N is the device behind config/comN, else
 // /dev/ttyS<N-1>. Handshaking 3 ("RTS/CTS and XON/XOFF") runs as RTS/CTS alone: Qt has no
-// combined mode, and XON/XOFF would swallow 0x11/0x13 from the controller's replies.
+// combined mode, and XON/XOFF would swallow 0x11/0x13 from the controller's binary replies.
 class QtSerialPortDevice : public SerialPort
 {
     Q_OBJECT
@@ -25,10 +25,15 @@ public:
     bool output(const QString &text) override;
     QString errorString() const override { return m_error; }
 
+    // The device the current port number opens.
     QString devicePath() const;
 
 private:
     bool fail(const QString &why);
+    bool open();
+    // Puts these settings onto the open device; on a refusal says why in m_error.
+    bool apply(const SerialSettings &settings, int handshaking);
+    void closeDevice();
     void onError(QSerialPort::SerialPortError error);
 
     QString m_configDir;
@@ -37,4 +42,6 @@ private:
     SerialSettings m_settings;
     int m_handshaking = 0;
     QString m_error;
+    QString m_openPath;
+    bool m_closing = false;
 };

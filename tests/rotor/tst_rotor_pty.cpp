@@ -1,10 +1,10 @@
-// Each family's bytes reach a controller on a real pseudo-terminal, paced by real timers.
+#include "RotorRig.h"
+
 #include "app/MainPanel.h"
 #include "app/serial/QtSerialPortDevice.h"
 #include "configuration/Configuration.h"
 #include "rotor/Pauser.h"
 #include "rotor/RotorControl.h"
-#include "rotor/RotorHost.h"
 #include "tests/support/Pty.h"
 #include "tests/support/Recorders.h"
 
@@ -12,122 +12,124 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-class Host : public RotorHost
-{
-public:
-    void closeProgram() override {}
-    void Rigenera() override {}
-    void rearmBanner() override {}
-    QString dialogModelText() override { return {}; }
-};
+#include <memory>
 
-// The real timers, with a note of every pause asked for.
-class CountingPauser : public Pauser
-{
-public:
-    explicit CountingPauser(QObject *context) : m_timers(context) {}
-    void after(int ms, std::function<void()> then) override
-    {
-        pauses << ms;
-        m_timers.after(ms, std::move(then));
-    }
-    QList<int> pauses;
+using Item = MainPanel::Item;
 
-private:
-    TimerPauser m_timers;
-};
-} // namespace
-
+// Each family's bytes on a real serial port (a pseudo-terminal behind config/com7), paced by
+// real timers with a small delay.
 class TestRotorPty : public QObject
 {
     Q_OBJECT
 private slots:
-    void families_data()
-    {
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<QString>("command"); // "STOP" is the menu's stop
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("pauses");
-        QTest::addColumn<QString>("gradi");
-        QTest::newRow("B/C 5") << "PROSISTEL B/C"
-                               << "5"
-                               << QByteArray::fromHex("02300230"
-                                                      "30350D")
-                               << 7 << "005";
-        QTest::newRow("B/C stop") << "BIG-BOY B/C"
-                                  << "STOP" << QByteArray::fromHex("02300D") << 3 << "STOP";
-        QTest::newRow("Rotor-EZ 7") << "ROTOR-EZ"
-                                    << "7" << QByteArray("AP1007;\rAM1;") << 2 << "007";
-        QTest::newRow("Hy-Gain 45") << "HY-GAIN"
-                                    << "45" << QByteArray("AP1045\r\nAM1;") << 2 << "045";
-        QTest::newRow("Prosistel D 7") << "PROSISTEL D"
-                                       << "7"
-                                       << QByteArray("\x02"
-                                                     "AG977\r\x02"
-                                                     "AG007\r")
-                                       << 0 << "007";
-        QTest::newRow("Prosistel D 999") << "PROSISTEL D"
-                                         << "999"
-                                         << QByteArray("\x02"
-                                                       "AG977\r\x02"
-                                                       "AG999\r")
-                                         << 0 << "STOP";
-        QTest::newRow("Prosistel D 977") << "PROSISTEL D"
-                                         << "977"
-                                         << QByteArray("\x02"
-                                                       "AG977\r\x02"
-                                                       "AG977\r")
-                                         << 0 << "STOP";
-        QTest::newRow("Prosistel D stop") << "PROSISTEL D"
-                                          << "STOP"
-                                          << QByteArray("\x02"
-                                                        "AG977\r")
-                                          << 0 << "STOP";
-    }
-    void families()
-    {
-        QFETCH(QString, model);
-        QFETCH(QString, command);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, pauses);
-        QFETCH(QString, gradi);
-        QTemporaryDir dir;
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QVERIFY(QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("com1"))));
-        QtSerialPortDevice port(dir.path());
-        QVERIFY(port.setCommPort(1));
-        QVERIFY(port.setSettings(QStringLiteral("4800, n,8,1")));
-        QVERIFY(port.setPortOpen(true));
+    void init();
+    void cleanup();
+    void bytesOnTheWire_data();
+    void bytesOnTheWire();
+    void timerPauserCancel();
 
-        MainPanel panel;
-        Configuration config(dir.path());
-        config.activeProfile().RotorModel = model;
-        config.activeProfile().RotorDelay = 2;
-        RecordingMessageBoxes boxes;
-        CountingBeeper beeper;
-        QObject context;
-        CountingPauser pauser(&context);
-        Host host;
-        RotorControl rotor(panel, config, port, boxes, beeper, pauser, host);
-        connect(&panel, &MainPanel::text1Set, &rotor, &RotorControl::Text1_Change);
-
-        if (command == u"STOP")
-            rotor.MnuStop_Click();
-        else
-            panel.setText(MainPanel::Item::Text1, command);
-        QCOMPARE(pty.read(int(bytes.size())), bytes);
-        QTRY_VERIFY(!rotor.driving());
-        QCOMPARE(pty.readAvailable(20), QByteArray());
-        QCOMPARE(pauser.pauses, QList<int>(pauses, 2));
-        QCOMPARE(panel.background(MainPanel::Item::LblDelay), MainPanel::kLightGreen);
-        QCOMPARE(panel.text(MainPanel::Item::LblGradi), gradi);
-        QCOMPARE(panel.text(MainPanel::Item::Text1),
-                 model == u"HY-GAIN" ? command : QStringLiteral("OK"));
-        QVERIFY(boxes.boxes.isEmpty());
-    }
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Pty> m_pty;
+    std::unique_ptr<MainPanel> m_panel;
+    std::unique_ptr<Configuration> m_config;
+    std::unique_ptr<QtSerialPortDevice> m_port;
+    RecordingMessageBoxes m_boxes;
+    CountingBeeper m_beeper;
+    std::unique_ptr<TimerPauser> m_pauser;
+    FakeHost m_host;
+    std::unique_ptr<RotorControl> m_control;
 };
+
+void TestRotorPty::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_pty = std::make_unique<Pty>();
+    QVERIFY(m_pty->isValid());
+    QVERIFY(QFile::link(m_pty->slavePath(), m_dir->filePath(QStringLiteral("com7"))));
+    m_panel = std::make_unique<MainPanel>();
+    m_config = std::make_unique<Configuration>(m_dir->path());
+    m_port = std::make_unique<QtSerialPortDevice>(m_dir->path());
+    QVERIFY(m_port->setCommPort(7));
+    QVERIFY(m_port->setSettings(QStringLiteral("9600,N,8,1")));
+    QVERIFY2(m_port->setPortOpen(true), qPrintable(m_port->errorString()));
+    m_pauser = std::make_unique<TimerPauser>(this);
+    m_control = std::make_unique<RotorControl>(*m_panel, *m_config, *m_port, m_boxes, m_beeper,
+                                               *m_pauser, m_host);
+    connect(m_panel.get(), &MainPanel::text1Set, m_control.get(), &RotorControl::Text1_Change);
+}
+
+void TestRotorPty::cleanup()
+{
+    m_control.reset();
+    m_pauser.reset();
+    m_port.reset();
+    m_config.reset();
+    m_panel.reset();
+    m_pty.reset();
+    m_dir.reset();
+}
+
+void TestRotorPty::bytesOnTheWire_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("B/C 5") << "PROSISTEL B/C" << false << "5"
+                           << QByteArray::fromHex("02300230303"
+                                                  "50d");
+    QTest::newRow("B/C stop") << "PROSISTEL B/C" << true << "" << QByteArray::fromHex("02300d");
+    QTest::newRow("Rotor-EZ 7") << "ROTOR-EZ" << false << "7" << QByteArray("AP1007;\rAM1;");
+    QTest::newRow("Hy-Gain 45") << "HY-GAIN" << false << "45" << QByteArray("AP1045\r\nAM1;");
+    QTest::newRow("Prosistel D 7") << "PROSISTEL D" << false << "7"
+                                   << QByteArray("\x02"
+                                                 "AG977\r\x02"
+                                                 "AG007\r");
+    QTest::newRow("Prosistel D 999") << "PROSISTEL D" << false << "999"
+                                     << QByteArray("\x02"
+                                                   "AG977\r\x02"
+                                                   "AG999\r");
+    QTest::newRow("Prosistel D 977") << "PROSISTEL D" << false << "977"
+                                     << QByteArray("\x02"
+                                                   "AG977\r\x02"
+                                                   "AG977\r");
+    QTest::newRow("Prosistel D stop") << "PROSISTEL D" << true << ""
+                                      << QByteArray("\x02"
+                                                    "AG977\r");
+}
+
+void TestRotorPty::bytesOnTheWire()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, stop);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    m_config->activeProfile().RotorModel = model;
+    m_config->activeProfile().RotorDelay = 3;
+    if (stop)
+        m_control->MnuStop_Click();
+    else
+        m_panel->setText(Item::Text1, text);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_control->driving(), 5000);
+    QCOMPARE(m_pty->read(int(bytes.size())), bytes);
+    QCOMPARE(m_pty->readAvailable(), QByteArray());
+    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
+    QVERIFY(m_panel->text(Item::TBox).indexOf(QStringLiteral("ERROR")) < 0);
+}
+
+void TestRotorPty::timerPauserCancel()
+{
+    // A cancelled pause never runs, and a replaced one runs only as its replacement.
+    int ran = 0;
+    m_pauser->after(1, [&] { ran += 1; });
+    m_pauser->cancel();
+    m_pauser->after(1, [&] { ran += 10; });
+    m_pauser->after(1, [&] { ran += 100; });
+    QTRY_COMPARE(ran, 100);
+    QTest::qWait(20);
+    QCOMPARE(ran, 100);
+}
 
 QTEST_GUILESS_MAIN(TestRotorPty)
 #include "tst_rotor_pty.moc"

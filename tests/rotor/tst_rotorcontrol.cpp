@@ -1,226 +1,144 @@
-// Intake, dispatch and the four drivers against a recording port and a pauser that runs when
-// told: the bytes, where the pauses fall, the window's indicators, waiting and stopping.
+#include "RotorRig.h"
+
 #include "app/MainPanel.h"
+#include "app/Version.h"
 #include "configuration/Configuration.h"
-#include "rotor/Pauser.h"
+#include "rotor/Azimuth.h"
 #include "rotor/RotorControl.h"
-#include "rotor/RotorHost.h"
+#include "rotor/RotorDrivers.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
 #include <QTest>
 
+#include <memory>
+
 using Item = MainPanel::Item;
 
 namespace {
-// Pauses wait until the test lets them run; each one is logged among the writes.
-class ManualPauser : public Pauser
+QString w(const char *hex)
 {
-public:
-    explicit ManualPauser(QStringList &log) : m_log(log) {}
-    void after(int ms, std::function<void()> then) override
-    {
-        m_log << QStringLiteral("pause %1").arg(ms);
-        m_pending.append(std::move(then));
-    }
-    bool step()
-    {
-        if (m_pending.isEmpty())
-            return false;
-        auto then = m_pending.takeFirst();
-        then();
-        return true;
-    }
-    void runAll()
-    {
-        while (step()) {
-        }
-    }
-    int pending() const { return int(m_pending.size()); }
-
-private:
-    QStringList &m_log;
-    QList<std::function<void()>> m_pending;
-};
-
-// A modal box: while it is "open", the test may deliver pokes, as the nested event loop would.
-class ModalBoxes : public RecordingMessageBoxes
-{
-public:
-    void show(Icon icon, const QString &text, const QString &title) override
-    {
-        RecordingMessageBoxes::show(icon, text, title);
-        ++open;
-        maxOpen = std::max(maxOpen, open);
-        if (whileOpen)
-            std::exchange(whileOpen, nullptr)();
-        --open;
-    }
-    std::function<void()> whileOpen;
-    int open = 0;
-    int maxOpen = 0;
-};
-
-class FakeHost : public RotorHost
-{
-public:
-    void closeProgram() override { ++closes; }
-    void Rigenera() override { ++rigenera; }
-    void rearmBanner() override { ++rearms; }
-    QString dialogModelText() override
-    {
-        ++dialogReads;
-        return modelBox;
-    }
-    int closes = 0, rigenera = 0, rearms = 0, dialogReads = 0;
-    QString modelBox = QStringLiteral("ARSWIN");
-};
-
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ')).toUpper();
+    return QStringLiteral("W ") + QLatin1String(hex);
 }
+QString p(int ms)
+{
+    return QStringLiteral("P %1").arg(ms);
+}
+const QString kCaption005 = QStringLiteral("DDE[005]\u00B0 SorvikDDE v2.3");
+const QString kStopMessage =
+    QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR");
 } // namespace
 
+// The intake, the dispatcher and the four drivers on a recording port, with pauses that wait
+// for the test so their place among the writes is checked without any clock.
 class TestRotorControl : public QObject
 {
     Q_OBJECT
 private slots:
     void init();
+    void cleanup();
 
-    void bytesAndPauses_data();
-    void bytesAndPauses();
     void acceptance_data();
     void acceptance();
-    void prosistelBcShowsEachDigit();
-    void acknowledgementOverTheLink();
-    void hyGainWritesNoOk();
+    void familyBytes_data();
+    void familyBytes();
+    void bcGradiSequence();
+    void acknowledgement_data();
+    void acknowledgement();
     void negativeDelay_data();
     void negativeDelay();
     void dispatcherRows_data();
     void dispatcherRows();
+    void intakeWords_data();
     void intakeWords();
     void manualBox();
-    void commandDuringADriveWaitsNewestOnly();
-    void stopDuringADrive_data();
-    void stopDuringADrive();
-    void stopAfterACompletedTurnStillSends();
+    void repeatedPokeDrivesAgain();
+    void commandsDuringADriveWait();
+    void stopMidDrive_data();
+    void stopMidDrive();
+    void stopAfterCompletedBcTurn();
     void prosistelDStop();
-    void closedPortEndsTheDrive_data();
-    void closedPortEndsTheDrive();
+    void closedPort_data();
+    void closedPort();
+    void portLostMidDrive();
     void abandonWritesNothingMore();
-    void quitDuringADrive();
-    void pokeWhileTheStopMessageIsOpen();
-    void pokesWhileTheModelMessageIsOpen();
-    void quitWhileAMessageIsOpen();
-    void writeFailsMidDrive();
+    void messageBoxReentry();
 
 private:
-    void useModel(const QString &model, qint16 delay = 5);
+    void setModel(const QString &model, qint16 delay = 10);
     void poke(const QString &text) { m_panel->setText(Item::Text1, text); }
-    QStringList writesAsHex() const;
+    QStringList writesOnly() const;
 
     QStringList m_log;
     std::unique_ptr<MainPanel> m_panel;
     std::unique_ptr<Configuration> m_config;
     std::unique_ptr<FakeSerialPort> m_port;
-    std::unique_ptr<ModalBoxes> m_boxes;
+    std::unique_ptr<ReentrantMessageBoxes> m_boxes;
     std::unique_ptr<CountingBeeper> m_beeper;
-    std::unique_ptr<ManualPauser> m_pauser;
+    std::unique_ptr<FakePauser> m_pauser;
     std::unique_ptr<FakeHost> m_host;
-    std::unique_ptr<RotorControl> m_rotor;
+    std::unique_ptr<RotorControl> m_control;
+    QStringList m_gradi;
 };
 
 void TestRotorControl::init()
 {
     m_log.clear();
+    m_gradi.clear();
     m_panel = std::make_unique<MainPanel>();
-    m_config = std::make_unique<Configuration>(QStringLiteral("/nonexistent"));
+    m_config = std::make_unique<Configuration>(QStringLiteral("/nonexistent/config"));
     m_port = std::make_unique<FakeSerialPort>();
-    m_port->setPortOpen(true);
-    m_port->onWrite = [this](const QByteArray &bytes) { m_log << hex(bytes); };
-    m_boxes = std::make_unique<ModalBoxes>();
+    m_port->onWrite = [this](const QByteArray &bytes) {
+        m_log << QStringLiteral("W ") + QString::fromLatin1(bytes.toHex(' '));
+    };
+    QVERIFY(m_port->setPortOpen(true));
+    m_boxes = std::make_unique<ReentrantMessageBoxes>();
     m_beeper = std::make_unique<CountingBeeper>();
-    m_pauser = std::make_unique<ManualPauser>(m_log);
+    m_pauser = std::make_unique<FakePauser>(m_log);
     m_host = std::make_unique<FakeHost>();
-    m_rotor = std::make_unique<RotorControl>(*m_panel, *m_config, *m_port, *m_boxes, *m_beeper,
-                                             *m_pauser, *m_host);
-    connect(m_panel.get(), &MainPanel::text1Set, m_rotor.get(), &RotorControl::Text1_Change);
+    m_control = std::make_unique<RotorControl>(*m_panel, *m_config, *m_port, *m_boxes, *m_beeper,
+                                               *m_pauser, *m_host);
+    connect(m_panel.get(), &MainPanel::text1Set, m_control.get(), &RotorControl::Text1_Change);
+    connect(m_panel.get(), &MainPanel::textChanged, this, [this](Item item, const QString &text) {
+        if (item == Item::LblGradi)
+            m_gradi << text;
+    });
+    m_panel->setBackground(Item::LblDelay, MainPanel::kLightGreen);
 }
 
-void TestRotorControl::useModel(const QString &model, qint16 delay)
+void TestRotorControl::cleanup()
+{
+    m_control.reset();
+    m_host.reset();
+    m_pauser.reset();
+    m_beeper.reset();
+    m_boxes.reset();
+    m_port.reset();
+    m_config.reset();
+    m_panel.reset();
+}
+
+void TestRotorControl::setModel(const QString &model, qint16 delay)
 {
     m_config->activeProfile().RotorModel = model;
     m_config->activeProfile().RotorDelay = delay;
 }
 
-QStringList TestRotorControl::writesAsHex() const
+QStringList TestRotorControl::writesOnly() const
 {
     QStringList out;
-    for (const QByteArray &bytes : m_port->writes)
-        out << hex(bytes);
+    for (const QString &entry : m_log)
+        if (entry.startsWith(QLatin1Char('W')))
+            out << entry;
     return out;
 }
 
-void TestRotorControl::bytesAndPauses_data()
-{
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("log");
-    QTest::addColumn<int>("beeps");
-    QTest::newRow("B/C 5") << "PROSISTEL B/C"
-                           << "5" << QStringList{"02", "pause 5", "30", "pause 5", "02", "pause 5",
-                                                 "30", "pause 5", "30", "pause 5", "35", "pause 5",
-                                                 "0D", "pause 5"}
-                           << 1;
-    QTest::newRow("Rotor-EZ 7") << "ROTOR-EZ"
-                                << "7"
-                                << QStringList{"pause 5", "41 50 31 30 30 37 3B 0D", "pause 5",
-                                               "41 4D 31 3B"}
-                                << 2;
-    QTest::newRow("DCU-1 0") << "DCU-1"
-                             << "0"
-                             << QStringList{"pause 5", "41 50 31 30 30 30 3B 0D", "pause 5",
-                                            "41 4D 31 3B"}
-                             << 2;
-    QTest::newRow("Hy-Gain 45") << "HY-GAIN"
-                                << "45"
-                                << QStringList{"pause 5", "41 50 31 30 34 35 0D 0A", "pause 5",
-                                               "41 4D 31 3B"}
-                                << 2;
-    QTest::newRow("Prosistel D 7")
-        << "PROSISTEL D"
-        << "7" << QStringList{"02 41 47 39 37 37 0D", "02 41 47 30 30 37 0D"} << 1;
-    QTest::newRow("Prosistel D 999")
-        << "BIG-BOY D"
-        << "999" << QStringList{"02 41 47 39 37 37 0D", "02 41 47 39 39 39 0D"} << 1;
-    QTest::newRow("Prosistel D 977")
-        << "PROSISTEL D"
-        << "977" << QStringList{"02 41 47 39 37 37 0D", "02 41 47 39 37 37 0D"} << 1;
-}
-
-void TestRotorControl::bytesAndPauses()
-{
-    QFETCH(QString, model);
-    QFETCH(QString, command);
-    QFETCH(QStringList, log);
-    QFETCH(int, beeps);
-    useModel(model);
-    poke(command);
-    QCOMPARE(m_panel->background(Item::LblDelay),
-             model.contains(u" D") ? MainPanel::kLightGreen : MainPanel::kRed);
-    m_pauser->runAll();
-    QCOMPARE(m_log, log);
-    QCOMPARE(m_beeper->count, beeps);
-    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
-    QVERIFY(!m_rotor->driving());
-}
-
+// One table for every driver: what each sends (the padded azimuth) or drops (empty).
 void TestRotorControl::acceptance_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("azimuth");  // what the azimuth drivers send, or empty
-    QTest::addColumn<QString>("azimuthD"); // what Prosistel D sends after its stop frame
+    QTest::addColumn<QString>("azimuth");    // B/C, Rotor-EZ, Hy-Gain
+    QTest::addColumn<QString>("prosistelD"); // Prosistel D
     QTest::newRow("0") << "0"
                        << "000"
                        << "000";
@@ -230,6 +148,9 @@ void TestRotorControl::acceptance_data()
     QTest::newRow("000") << "000"
                          << "000"
                          << "000";
+    QTest::newRow("7") << "7"
+                       << "007"
+                       << "007";
     QTest::newRow("45") << "45"
                         << "045"
                         << "045";
@@ -242,29 +163,27 @@ void TestRotorControl::acceptance_data()
     QTest::newRow("-1") << "-1"
                         << ""
                         << "";
-    QTest::newRow("+45") << "+45"
-                         << ""
-                         << "";
     QTest::newRow("1e2") << "1e2"
                          << ""
                          << "";
     QTest::newRow("12.5") << "12.5"
                           << ""
                           << "";
-    QTest::newRow("blank 45") << " 45"
-                              << ""
-                              << "";
-    QTest::newRow("45 newline") << "45\n"
-                                << ""
-                                << "";
+    QTest::newRow("leading blank") << " 45"
+                                   << ""
+                                   << "";
+    QTest::newRow("trailing blank") << "45 "
+                                    << ""
+                                    << "";
     QTest::newRow("0045") << "0045"
                           << ""
                           << "";
-    QTest::newRow("arabic-indic 45") << QStringLiteral(u"\u0664\u0665") << ""
-                                     << "";
     QTest::newRow("OK") << "OK"
                         << ""
                         << "";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
     QTest::newRow("977") << "977"
                          << ""
                          << "977";
@@ -274,409 +193,500 @@ void TestRotorControl::acceptance_data()
     QTest::newRow("998") << "998"
                          << ""
                          << "";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "";
+    QTest::newRow("0977") << "0977"
+                          << ""
+                          << "";
+    QTest::newRow("arabic-indic digits") << QString::fromUtf8("\u0664\u0665") << ""
+                                         << "";
 }
 
 void TestRotorControl::acceptance()
 {
     QFETCH(QString, text);
     QFETCH(QString, azimuth);
-    QFETCH(QString, azimuthD);
-    const QByteArray a = azimuth.toLatin1();
-    const QByteArray d = azimuthD.toLatin1();
-    const QList<std::pair<QString, QList<QByteArray>>> families{
-        {"PROSISTEL B/C", a.isEmpty() ? QList<QByteArray>{}
-                                      : QList<QByteArray>{"\x02", "0", "\x02", a.mid(0, 1),
-                                                          a.mid(1, 1), a.mid(2, 1), "\r"}},
-        {"ROTOR-EZ",
-         a.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{"AP1" + a + ";\r", "AM1;"}},
-        {"HY-GAIN",
-         a.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{"AP1" + a + "\r\n", "AM1;"}},
-        {"PROSISTEL D", d.isEmpty() ? QList<QByteArray>{}
-                                    : QList<QByteArray>{"\x02"
-                                                        "AG977\r",
-                                                        "\x02"
-                                                        "AG" +
-                                                            d + "\r"}},
+    QFETCH(QString, prosistelD);
+    auto sent = [](const std::optional<Drive> &drive) {
+        return drive ? drive->azimuth : QString();
     };
-    for (const auto &[model, writes] : families) {
-        init();
-        useModel(model, 0);
-        poke(text);
-        m_pauser->runAll();
-        QVERIFY2(m_port->writes == writes, qPrintable(model));
-        if (writes.isEmpty()) {
-            // A text that is not sent leaves the window as it was.
-            QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
-            QCOMPARE(m_panel->text(Item::LblGradi), QString());
-            QCOMPARE(m_panel->text(Item::Text1), text);
-            QCOMPARE(m_beeper->count, 0);
-        }
-    }
+    qint16 delay = 10;
+    QCOMPARE(acceptAzimuth(text).value_or(QString()), azimuth);
+    QCOMPARE(sent(RotorDrivers::prosistelBC(text, false, delay)), azimuth);
+    QCOMPARE(sent(RotorDrivers::rotorEzDcu1(text, delay)), azimuth);
+    QCOMPARE(sent(RotorDrivers::hyGain(text, delay)), azimuth);
+    QCOMPARE(sent(RotorDrivers::prosistelD(text, false, delay)), prosistelD);
 }
 
-void TestRotorControl::prosistelBcShowsEachDigit()
+// The bytes of each family with the pauses where they belong, poked over the link.
+void TestRotorControl::familyBytes_data()
 {
-    useModel(QStringLiteral("PROSISTEL B/C"));
-    QStringList captions;
-    connect(m_panel.get(), &MainPanel::textChanged, this, [&](Item item, const QString &text) {
-        if (item == Item::LblGradi)
-            captions << text;
-    });
-    // Record every setting, also of an unchanged caption.
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("gradi");
+    QTest::addColumn<int>("beeps");
+    QTest::newRow("B/C 5") << "PROSISTEL B/C"
+                           << "5" << QStringList{w("02"), p(10),   w("30"), p(10),   w("02"),
+                                                 p(10),   w("30"), p(10),   w("30"), p(10),
+                                                 w("35"), p(10),   w("0d"), p(10)}
+                           << "005" << 1;
+    QTest::newRow("Big-Boy B/C 45")
+        << "Big-Boy B/C"
+        << "45" << QStringList{w("02"), p(10),   w("30"), p(10),   w("02"), p(10),   w("30"),
+                               p(10),   w("34"), p(10),   w("35"), p(10),   w("0d"), p(10)}
+        << "045" << 1;
+    QTest::newRow("Rotor-EZ 7") << "ROTOR-EZ"
+                                << "7"
+                                << QStringList{p(10), w("41 50 31 30 30 37 3b 0d"), p(10),
+                                               w("41 4d 31 3b")}
+                                << "007" << 2;
+    QTest::newRow("DCU-1 0") << "DCU-1"
+                             << "0"
+                             << QStringList{p(10), w("41 50 31 30 30 30 3b 0d"), p(10),
+                                            w("41 4d 31 3b")}
+                             << "000" << 2;
+    QTest::newRow("Hy-Gain 45") << "HY-GAIN"
+                                << "45"
+                                << QStringList{p(10), w("41 50 31 30 34 35 0d 0a"), p(10),
+                                               w("41 4d 31 3b")}
+                                << "045" << 2;
+    QTest::newRow("Prosistel D 7")
+        << "PROSISTEL D"
+        << "7" << QStringList{w("02 41 47 39 37 37 0d"), w("02 41 47 30 30 37 0d")} << "007" << 1;
+    QTest::newRow("Prosistel D 999")
+        << "PROSISTEL D"
+        << "999" << QStringList{w("02 41 47 39 37 37 0d"), w("02 41 47 39 39 39 0d")} << "STOP"
+        << 1;
+    QTest::newRow("Big-Boy D 977")
+        << "BIG-BOY D"
+        << "977" << QStringList{w("02 41 47 39 37 37 0d"), w("02 41 47 39 37 37 0d")} << "STOP"
+        << 1;
+}
+
+void TestRotorControl::familyBytes()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, text);
+    QFETCH(QStringList, log);
+    QFETCH(QString, gradi);
+    QFETCH(int, beeps);
+    setModel(model);
+    poke(text);
+    // Red while a pause waits; Prosistel D never pauses and is done already.
+    QCOMPARE(m_panel->background(Item::LblDelay),
+             m_pauser->pending() ? MainPanel::kRed : MainPanel::kLightGreen);
+    m_pauser->runAll();
+    QCOMPARE(m_log, log);
+    QCOMPARE(m_panel->text(Item::LblGradi), gradi);
+    QCOMPARE(m_panel->caption(),
+             QStringLiteral("DDE[") + gradi + QStringLiteral("]\u00B0 SorvikDDE v2.3"));
+    QCOMPARE(m_beeper->count, beeps);
+    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
+    QVERIFY(!m_control->driving());
+}
+
+void TestRotorControl::bcGradiSequence()
+{
+    setModel(QStringLiteral("PROSISTEL B/C"));
     poke(QStringLiteral("5"));
     m_pauser->runAll();
-    QCOMPARE(captions, (QStringList{"ACK", "0", "005", "0", "005", "5", "005"}));
-    QCOMPARE(m_panel->caption(), QStringLiteral("DDE[005]\u00B0 SorvikDDE v2.3"));
+    QCOMPARE(m_gradi, (QStringList{"ACK", "0", "005", "0", "005", "5", "005"}));
+    QCOMPARE(m_panel->caption(), kCaption005);
 }
 
-void TestRotorControl::acknowledgementOverTheLink()
+void TestRotorControl::acknowledgement_data()
 {
-    for (const QString &model : {QStringLiteral("PROSISTEL B/C"), QStringLiteral("ROTOR-EZ"),
-                                 QStringLiteral("PROSISTEL D")}) {
-        init();
-        useModel(model);
-        poke(QStringLiteral("45"));
-        m_pauser->runAll();
-        QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("OK"));
-        QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("OK"));
-        QCOMPARE(m_panel->background(Item::Text2), MainPanel::kLightGreen);
-        QCOMPARE(m_panel->caption(), QStringLiteral("DDE[045]\u00B0 SorvikDDE v2.3"));
-        // Text1 shows "OK" already: the next acknowledgement still passes through the intake.
-        m_panel->setText(Item::Text3, QStringLiteral("90"));
-        m_rotor->Text3_KeyPress(13);
-        m_pauser->runAll();
-        QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("OK"));
-        QCOMPARE(m_panel->text(Item::LblGradi), QStringLiteral("090"));
-    }
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("text1");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("B/C") << "PROSISTEL B/C"
+                         << "OK"
+                         << "OK";
+    QTest::newRow("Rotor-EZ") << "ROTOR-EZ"
+                              << "OK"
+                              << "OK";
+    QTest::newRow("Prosistel D") << "PROSISTEL D"
+                                 << "OK"
+                                 << "OK";
+    QTest::newRow("Hy-Gain has none") << "HY-GAIN"
+                                      << "45"
+                                      << "045";
 }
 
-void TestRotorControl::hyGainWritesNoOk()
+void TestRotorControl::acknowledgement()
 {
-    useModel(QStringLiteral("HY-GAIN"));
+    QFETCH(QString, model);
+    QFETCH(QString, text1);
+    QFETCH(QString, target);
+    setModel(model);
     poke(QStringLiteral("45"));
     m_pauser->runAll();
-    QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("45"));
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("045"));
-    // The logbook's repeated poke of the same azimuth drives again.
-    poke(QStringLiteral("45"));
-    m_pauser->runAll();
-    QCOMPARE(m_port->writes.size(), 4);
+    QCOMPARE(m_panel->text(Item::Text1), text1);
+    QCOMPARE(m_control->TargetAzimuth(), target);
+    QCOMPARE(m_panel->background(Item::Text2), MainPanel::kLightGreen);
+    // The acknowledgement drove nothing more.
+    QVERIFY(!m_pauser->pending());
+    QVERIFY(!m_control->driving());
 }
 
 void TestRotorControl::negativeDelay_data()
 {
     QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("delayAfter");
-    QTest::newRow("Rotor-EZ drive") << "ROTOR-EZ"
-                                    << "7" << 1;
-    QTest::newRow("Rotor-EZ OK keeps it") << "ROTOR-EZ"
-                                          << "OK" << -5;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<int>("pauses"); // pauses of 1 ms in the log
+    QTest::newRow("B/C turn") << "PROSISTEL B/C"
+                              << "5" << -5 << 1 << 7;
     QTest::newRow("B/C OK keeps it") << "PROSISTEL B/C"
-                                     << "OK" << -5;
+                                     << "OK" << -5 << -5 << 0;
+    QTest::newRow("B/C junk corrects") << "PROSISTEL B/C"
+                                       << "abc" << -5 << 1 << 0;
+    QTest::newRow("Rotor-EZ turn") << "ROTOR-EZ"
+                                   << "7" << -32768 << 1 << 2;
+    QTest::newRow("Rotor-EZ OK keeps it") << "ROTOR-EZ"
+                                          << "OK" << -5 << -5 << 0;
     QTest::newRow("Hy-Gain OK corrects") << "HY-GAIN"
-                                         << "OK" << 1;
-    QTest::newRow("Prosistel D text corrects") << "PROSISTEL D"
-                                               << "abc" << 1;
+                                         << "OK" << -5 << 1 << 0;
+    QTest::newRow("Prosistel D OK corrects") << "PROSISTEL D"
+                                             << "OK" << -5 << 1 << 0;
+    QTest::newRow("zero stays zero") << "ROTOR-EZ"
+                                     << "7" << 0 << 0 << 0;
 }
 
 void TestRotorControl::negativeDelay()
 {
     QFETCH(QString, model);
-    QFETCH(QString, command);
-    QFETCH(int, delayAfter);
-    useModel(model, -5);
-    poke(command);
-    QCOMPARE(int(m_config->activeProfile().RotorDelay), delayAfter);
-    if (command == u"7") {
-        QCOMPARE(m_log.value(0), QStringLiteral("pause 1"));
-    }
+    QFETCH(QString, text);
+    QFETCH(int, delay);
+    QFETCH(int, after);
+    QFETCH(int, pauses);
+    setModel(model, qint16(delay));
+    poke(text);
+    m_pauser->runAll();
+    QCOMPARE(int(m_config->activeProfile().RotorDelay), after);
+    QCOMPARE(int(m_log.count(p(1))), pauses);
 }
 
 void TestRotorControl::dispatcherRows_data()
 {
     QTest::addColumn<QString>("model");
-    QTest::addColumn<bool>("sends");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("lower-case prosistel d") << "prosistel d" << true << "";
-    QTest::newRow("BIG-BOY B/C") << "BIG-BOY B/C" << true << "";
-    QTest::newRow("DEMO") << "DEMO" << false << "";
-    QTest::newRow("blank DEMO") << " DEMO" << false << "";
-    QTest::newRow("DCU-1 with blank") << "DCU-1 " << false << "";
-    QTest::newRow("unknown") << "YAESU" << false << "";
-    QTest::newRow("ARSWIN") << "ARSWIN" << false
-                            << "This rotor model like [ARSWIN] is directly implemented on SORVIK";
-    QTest::newRow("sartek lower")
-        << "sartek" << false << "This rotor model like [ARSWIN] is directly implemented on SORVIK";
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<int>("writes");
+    QTest::addColumn<QStringList>("boxes");
+    const QStringList none;
+    const QString external =
+        QStringLiteral("This rotor model like [ARSWIN] is directly implemented on SORVIK");
+    QTest::newRow("prosistel d in small letters") << "prosistel d" << false << 2 << none;
+    QTest::newRow("dcu-1 in small letters") << "dcu-1" << false << 2 << none;
+    QTest::newRow("DEMO") << "DEMO" << false << 0 << none;
+    QTest::newRow("DEMO stop") << "DEMO" << true << 0 << none;
+    QTest::newRow("leading blank DEMO") << " DEMO" << false << 0 << none;
+    QTest::newRow("DCU-1 with a blank") << "DCU-1 " << false << 0 << none;
+    QTest::newRow("DCU-1 with a blank, stop") << "DCU-1 " << true << 0 << none;
+    QTest::newRow("unknown") << "YAESU" << false << 0 << none;
+    QTest::newRow("Rotor-EZ stop") << "ROTOR-EZ" << true << 0 << QStringList{kStopMessage};
+    QTest::newRow("DCU-1 stop") << "DCU-1" << true << 0 << QStringList{kStopMessage};
+    QTest::newRow("Hy-Gain stop") << "HY-GAIN" << true << 0 << QStringList{kStopMessage};
+    QTest::newRow("ARSWIN") << "ARSWIN" << false << 0 << QStringList{external};
+    QTest::newRow("sartek stop") << "sartek" << true << 0 << QStringList{external};
+    QTest::newRow("IF100") << "IF100" << false << 0 << QStringList{external};
 }
 
 void TestRotorControl::dispatcherRows()
 {
     QFETCH(QString, model);
-    QFETCH(bool, sends);
-    QFETCH(QString, message);
-    useModel(model, 0);
-    poke(QStringLiteral("90"));
+    QFETCH(bool, stop);
+    QFETCH(int, writes);
+    QFETCH(QStringList, boxes);
+    setModel(model);
+    if (stop)
+        m_control->MnuStop_Click();
+    else
+        poke(QStringLiteral("45"));
     m_pauser->runAll();
-    QCOMPARE(!m_port->writes.isEmpty(), sends);
-    QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList{} : QStringList{message});
-    if (!message.isEmpty()) {
-        QCOMPARE(m_boxes->boxes[0].title, QStringLiteral("SorvikDDE"));
-        QCOMPARE(m_host->dialogReads, 1);
-        // Every command, the stop included, gets the message.
-        m_rotor->MnuStop_Click();
-        QCOMPARE(m_boxes->boxes.size(), 2);
+    QCOMPARE(int(m_port->writes.size()), writes);
+    QCOMPARE(m_boxes->texts(), boxes);
+    for (const auto &box : m_boxes->boxes) {
+        QCOMPARE(box.icon, MessageBoxes::Icon::Information);
+        QCOMPARE(box.title, box.text == kStopMessage ? QStringLiteral("SORVIK ROTOR CONTROL")
+                                                     : QString(kAppTitle));
     }
+    QCOMPARE(m_control->StopRequest(), 0);
+}
+
+void TestRotorControl::intakeWords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("closes");
+    QTest::addColumn<quint32>("text2");
+    QTest::addColumn<int>("refreshes"); // Rigenera and banner re-arm, each
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("boxes"); // external model: a box for each dispatch
+    QTest::newRow("QUIT") << "QUIT" << 1 << quint32(MainPanel::kRed) << 0 << "before" << 0;
+    QTest::newRow("quit is a text")
+        << "quit" << 0 << quint32(MainPanel::kLightGreen) << 0 << "quit" << 1;
+    QTest::newRow("ACK") << "ACK" << 0 << quint32(MainPanel::kLightRed) << 1 << "ACK" << 1;
+    QTest::newRow("ack is a text")
+        << "ack" << 0 << quint32(MainPanel::kLightGreen) << 0 << "ack" << 1;
 }
 
 void TestRotorControl::intakeWords()
 {
-    useModel(QStringLiteral("ROTOR-EZ"), 0);
-    poke(QStringLiteral("ACK"));
-    QCOMPARE(m_panel->background(Item::Text2), MainPanel::kLightRed);
-    QCOMPARE(m_host->rearms, 1);
-    QCOMPARE(m_host->rigenera, 1);
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("ACK"));
+    QFETCH(QString, text);
+    QFETCH(int, closes);
+    QFETCH(quint32, text2);
+    QFETCH(int, refreshes);
+    QFETCH(QString, target);
+    QFETCH(int, boxes);
+    setModel(QStringLiteral("IF100"));
+    m_panel->setBackground(Item::Text2, MainPanel::kRed);
+    m_panel->setText(Item::Text3, QStringLiteral("before"));
+    m_control->MnuGO_Click();
+    m_boxes->boxes.clear();
+    poke(text);
+    QCOMPARE(m_host->closes, closes);
+    QCOMPARE(m_panel->background(Item::Text2), text2);
+    QCOMPARE(m_host->rigenera, refreshes);
+    QCOMPARE(m_host->rearms, refreshes);
+    QCOMPARE(m_control->TargetAzimuth(), target);
+    QCOMPARE(int(m_boxes->boxes.size()), boxes);
     QVERIFY(m_port->writes.isEmpty());
-
-    poke(QStringLiteral("quit"));
-    QCOMPARE(m_host->closes, 0);
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("quit"));
-    QCOMPARE(m_panel->background(Item::Text2), MainPanel::kLightGreen);
-
-    poke(QStringLiteral("QUIT"));
-    QCOMPARE(m_host->closes, 1);
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("quit"));
 }
 
 void TestRotorControl::manualBox()
 {
-    useModel(QStringLiteral("ROTOR-EZ"), 0);
+    setModel(QStringLiteral("ROTOR-EZ"));
+    // Only ENTER acts.
+    m_panel->setText(Item::Text3, QStringLiteral("45"));
+    m_control->Text3_KeyPress('4');
+    QCOMPARE(m_panel->text(Item::Text3), QStringLiteral("45"));
+    QVERIFY(m_log.isEmpty());
+
+    // " 360 " is north; the box empties.
     m_panel->setText(Item::Text3, QStringLiteral(" 360 "));
-    m_rotor->Text3_KeyPress(65);
-    QCOMPARE(m_panel->text(Item::Text3), QStringLiteral(" 360 "));
-    m_rotor->Text3_KeyPress(13);
+    m_control->Text3_KeyPress(13);
     m_pauser->runAll();
-    QCOMPARE(writesAsHex().value(0), QStringLiteral("41 50 31 30 30 30 3B 0D"));
+    QCOMPARE(writesOnly().first(), w("41 50 31 30 30 30 3b 0d"));
     QCOMPARE(m_panel->text(Item::Text3), QString());
 
-    m_port->writes.clear();
+    // GO maps nothing and keeps the text.
+    m_log.clear();
     m_panel->setText(Item::Text3, QStringLiteral("360"));
-    m_rotor->MnuGO_Click();
+    m_control->MnuGO_Click();
     m_pauser->runAll();
-    QVERIFY(m_port->writes.isEmpty());
+    QVERIFY(m_log.isEmpty());
+    QCOMPARE(m_control->TargetAzimuth(), QStringLiteral("360"));
     QCOMPARE(m_panel->text(Item::Text3), QStringLiteral("360"));
+
     m_panel->setText(Item::Text3, QStringLiteral("45"));
-    m_rotor->MnuGO_Click();
+    m_control->MnuGO_Click();
     m_pauser->runAll();
-    m_rotor->MnuGO_Click();
+    m_control->MnuGO_Click();
     m_pauser->runAll();
-    QCOMPARE(m_port->writes.size(), 4);
+    QCOMPARE(int(writesOnly().count(w("41 50 31 30 34 35 3b 0d"))), 2);
 }
 
-void TestRotorControl::commandDuringADriveWaitsNewestOnly()
+void TestRotorControl::repeatedPokeDrivesAgain()
 {
-    useModel(QStringLiteral("ROTOR-EZ"));
-    poke(QStringLiteral("10"));
-    m_pauser->step(); // first command written
-    poke(QStringLiteral("20"));
-    poke(QStringLiteral("30"));
-    m_panel->setText(Item::Text3, QStringLiteral("40"));
-    m_rotor->MnuGO_Click();
-    QCOMPARE(m_port->writes.size(), 1);
-    m_pauser->runAll();
-    QCOMPARE(writesAsHex(), (QStringList{"41 50 31 30 31 30 3B 0D", "41 4D 31 3B",
-                                         "41 50 31 30 34 30 3B 0D", "41 4D 31 3B"}));
-}
-
-void TestRotorControl::stopDuringADrive_data()
-{
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QStringList>("writes");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("B/C") << "PROSISTEL B/C" << QStringList{"02", "30", "02", "30", "0D"} << "";
-    QTest::newRow("Rotor-EZ") << "ROTOR-EZ" << QStringList{"41 50 31 31 32 30 3B 0D"}
-                              << "PLEASE SEND all info for to make the STOP COMMAND for this ROTOR";
-    QTest::newRow("Hy-Gain") << "HY-GAIN" << QStringList{"41 50 31 31 32 30 0D 0A"}
-                             << "PLEASE SEND all info for to make the STOP COMMAND for this ROTOR";
-}
-
-void TestRotorControl::stopDuringADrive()
-{
-    QFETCH(QString, model);
-    QFETCH(QStringList, writes);
-    QFETCH(QString, message);
-    useModel(model);
-    poke(QStringLiteral("120"));
-    m_pauser->step();
-    poke(QStringLiteral("200")); // waiting, dropped by the stop
-    m_rotor->MnuStop_Click();
-    QCOMPARE(m_rotor->StopRequest(), 0);
-    m_pauser->runAll();
-    QCOMPARE(writesAsHex(), writes);
-    QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList{} : QStringList{message});
-    if (message.isEmpty()) {
-        QCOMPARE(m_panel->text(Item::LblGradi), QStringLiteral("STOP"));
-        QCOMPARE(m_panel->caption(), QStringLiteral("DDE[STOP]\u00B0 SorvikDDE v2.3"));
-        QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("OK"));
-        QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
-    }
-}
-
-void TestRotorControl::stopAfterACompletedTurnStillSends()
-{
-    useModel(QStringLiteral("PROSISTEL B/C"), 0);
+    setModel(QStringLiteral("HY-GAIN"));
     poke(QStringLiteral("45"));
     m_pauser->runAll();
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("OK"));
-    m_port->writes.clear();
-    m_rotor->MnuStop_Click();
+    poke(QStringLiteral("45"));
     m_pauser->runAll();
-    QCOMPARE(writesAsHex(), (QStringList{"02", "30", "0D"}));
+    QCOMPARE(int(m_port->writes.size()), 4);
+}
+
+void TestRotorControl::commandsDuringADriveWait()
+{
+    setModel(QStringLiteral("ROTOR-EZ"));
+    poke(QStringLiteral("10"));
+    QVERIFY(m_control->driving());
+    poke(QStringLiteral("20"));
+    m_panel->setText(Item::Text3, QStringLiteral("30"));
+    m_control->Text3_KeyPress(13);
+    poke(QStringLiteral("40"));
+    // Nothing of the waiting ones reached the port, and the running drive kept its azimuth.
+    QCOMPARE(m_control->TargetAzimuth(), QStringLiteral("010"));
+    m_pauser->runAll();
+    QCOMPARE(writesOnly(), (QStringList{w("41 50 31 30 31 30 3b 0d"), w("41 4d 31 3b"),
+                                        w("41 50 31 30 34 30 3b 0d"), w("41 4d 31 3b")}));
+    QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("OK"));
+    QCOMPARE(m_control->TargetAzimuth(), QStringLiteral("OK"));
+}
+
+void TestRotorControl::stopMidDrive_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("fired"); // pauses that ended before STOP
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("gradi");
+    QTest::newRow("B/C after two bytes")
+        << "PROSISTEL B/C" << 2 << QStringList{w("02"), w("30"), w("02"), w("02"), w("30"), w("0d")}
+        << QStringList{} << "STOP";
+    QTest::newRow("B/C after a digit")
+        << "PROSISTEL B/C" << 4
+        << QStringList{w("02"), w("30"), w("02"), w("31"), w("32"), w("02"), w("30"), w("0d")}
+        << QStringList{} << "STOP";
+    QTest::newRow("Rotor-EZ before its first write")
+        << "ROTOR-EZ" << 0 << QStringList{} << QStringList{kStopMessage} << "";
+    QTest::newRow("Rotor-EZ between its writes")
+        << "ROTOR-EZ" << 1 << QStringList{w("41 50 31 31 32 30 3b 0d")} << QStringList{kStopMessage}
+        << "120";
+    QTest::newRow("Hy-Gain between its writes")
+        << "HY-GAIN" << 1 << QStringList{w("41 50 31 31 32 30 0d 0a")} << QStringList{kStopMessage}
+        << "120";
+}
+
+void TestRotorControl::stopMidDrive()
+{
+    QFETCH(QString, model);
+    QFETCH(int, fired);
+    QFETCH(QStringList, writes);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, gradi);
+    setModel(model);
+    poke(QStringLiteral("120"));
+    for (int i = 0; i < fired; ++i)
+        QVERIFY(m_pauser->fire());
+    poke(QStringLiteral("200")); // waits, and the stop drops it
+    m_control->MnuStop_Click();
+    QCOMPARE(m_control->StopRequest(), 0);
+    m_pauser->runAll();
+    QCOMPARE(writesOnly(), writes);
+    QCOMPARE(m_boxes->texts(), boxes);
+    QCOMPARE(m_panel->text(Item::LblGradi), gradi);
+    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
+    QVERIFY(!m_control->driving());
+}
+
+void TestRotorControl::stopAfterCompletedBcTurn()
+{
+    setModel(QStringLiteral("PROSISTEL B/C"));
+    poke(QStringLiteral("5"));
+    m_pauser->runAll();
+    QCOMPARE(m_control->TargetAzimuth(), QStringLiteral("OK"));
+    m_log.clear();
+    m_beeper->count = 0;
+    m_control->MnuStop_Click();
+    QCOMPARE(m_control->StopRequest(), 0);
+    m_pauser->runAll();
+    QCOMPARE(m_log, (QStringList{w("02"), p(10), w("30"), p(10), w("0d"), p(10)}));
+    QCOMPARE(m_panel->text(Item::LblGradi), QStringLiteral("STOP"));
+    QCOMPARE(m_panel->caption(), QStringLiteral("DDE[STOP]\u00B0 SorvikDDE v2.3"));
+    QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("OK"));
+    QCOMPARE(m_beeper->count, 1);
+    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
 }
 
 void TestRotorControl::prosistelDStop()
 {
-    useModel(QStringLiteral("big-boy d"));
-    m_rotor->MnuStop_Click();
-    QCOMPARE(writesAsHex(), QStringList{"02 41 47 39 37 37 0D"});
+    setModel(QStringLiteral("big-boy d"), 5000);
+    poke(QStringLiteral("45"));
+    m_log.clear();
+    m_control->MnuStop_Click();
+    QCOMPARE(m_log, (QStringList{w("02 41 47 39 37 37 0d")}));
     QCOMPARE(m_panel->text(Item::LblGradi), QStringLiteral("STOP"));
+    QCOMPARE(m_panel->caption(), QStringLiteral("DDE[STOP]\u00B0 SorvikDDE v2.3"));
     QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("OK"));
-    QCOMPARE(m_rotor->StopRequest(), 0);
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("OK"));
+    QCOMPARE(m_control->TargetAzimuth(), QStringLiteral("OK"));
+    QCOMPARE(m_control->StopRequest(), 0);
 }
 
-void TestRotorControl::closedPortEndsTheDrive_data()
+void TestRotorControl::closedPort_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("gradi");
     QTest::newRow("B/C") << "PROSISTEL B/C"
-                         << "PROSISTEL CMD ROTOR ERROR v2.3";
-    QTest::newRow("D") << "PROSISTEL D"
-                       << "PROSISTEL CMD ROTOR ERROR v2.3";
+                         << "PROSISTEL CMD ROTOR ERROR v2.3"
+                         << "ACK";
+    QTest::newRow("Prosistel D") << "PROSISTEL D"
+                                 << "PROSISTEL CMD ROTOR ERROR v2.3"
+                                 << "ACK";
     QTest::newRow("Rotor-EZ") << "ROTOR-EZ"
-                              << "ROTOR-EZ/DCU1 CMD ROTOR ERROR v2.3";
+                              << "ROTOR-EZ/DCU1 CMD ROTOR ERROR v2.3"
+                              << "";
     QTest::newRow("Hy-Gain") << "HY-GAIN"
-                             << "ROTOR-EZ/DCU1-HyGain CMD ROTOR ERROR v2.3";
+                             << "ROTOR-EZ/DCU1-HyGain CMD ROTOR ERROR v2.3"
+                             << "";
 }
 
-void TestRotorControl::closedPortEndsTheDrive()
+void TestRotorControl::closedPort()
 {
     QFETCH(QString, model);
     QFETCH(QString, failure);
-    useModel(model, 0);
-    m_port->setPortOpen(false);
+    QFETCH(QString, gradi);
+    setModel(model);
+    QVERIFY(m_port->setPortOpen(false));
+    const QString tboxBefore = m_panel->text(Item::TBox);
     poke(QStringLiteral("45"));
     m_pauser->runAll();
+    QVERIFY(m_port->writes.isEmpty());
     QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kRed);
     QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("45"));
+    QCOMPARE(m_panel->text(Item::LblGradi), gradi);
     QCOMPARE(m_beeper->count, 0);
     QVERIFY(m_boxes->boxes.isEmpty());
-    QVERIFY2(m_panel->text(Item::TBox).contains(failure), qPrintable(m_panel->text(Item::TBox)));
-    QVERIFY(!m_rotor->driving());
-    // The next command runs again.
-    m_port->setPortOpen(true);
-    poke(QStringLiteral("90"));
+    const QString added = m_panel->text(Item::TBox).mid(tboxBefore.size());
+    QVERIFY2(added.startsWith(QStringLiteral("\r\n") + failure), qPrintable(added));
+    QVERIFY(added.endsWith(QStringLiteral("\r\n")));
+    // The failed drive is over: the next command runs.
+    QVERIFY(!m_control->driving());
+    QVERIFY(m_port->setPortOpen(true));
+    poke(QStringLiteral("46"));
     m_pauser->runAll();
     QVERIFY(!m_port->writes.isEmpty());
+    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kLightGreen);
+}
+
+void TestRotorControl::portLostMidDrive()
+{
+    setModel(QStringLiteral("PROSISTEL B/C"));
+    poke(QStringLiteral("45"));
+    QVERIFY(m_pauser->fire());
+    poke(QStringLiteral("90")); // waits
+    m_port->pull();
+    m_pauser->runAll();
+    // The failure ends the turn at its third byte; the waiting command then finds no port either.
+    QCOMPARE(writesOnly(), (QStringList{w("02"), w("30")}));
+    QCOMPARE(int(m_panel->text(Item::TBox).count(QStringLiteral("PROSISTEL CMD ROTOR ERROR v2.3"))),
+             2);
+    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kRed);
+    QVERIFY(!m_control->driving());
 }
 
 void TestRotorControl::abandonWritesNothingMore()
 {
-    useModel(QStringLiteral("PROSISTEL B/C"));
+    setModel(QStringLiteral("PROSISTEL B/C"));
     poke(QStringLiteral("45"));
-    m_pauser->step();
-    const int written = int(m_port->writes.size());
-    m_rotor->abandon();
-    m_pauser->runAll();
-    // Nor does anything that arrives while the program goes down.
+    QVERIFY(m_pauser->fire());
     poke(QStringLiteral("90"));
-    m_panel->setText(Item::Text3, QStringLiteral("90"));
-    m_rotor->MnuGO_Click();
-    m_rotor->MnuStop_Click();
+    m_control->abandon();
     m_pauser->runAll();
-    QCOMPARE(int(m_port->writes.size()), written);
-    QVERIFY(!m_rotor->driving());
+    QCOMPARE(writesOnly(), (QStringList{w("02"), w("30")}));
+    QVERIFY(!m_control->driving());
+    QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("90"));
 }
 
-void TestRotorControl::quitDuringADrive()
+void TestRotorControl::messageBoxReentry()
 {
-    useModel(QStringLiteral("ROTOR-EZ"));
-    poke(QStringLiteral("45"));
-    poke(QStringLiteral("QUIT"));
-    QCOMPARE(m_host->closes, 1);
-    m_pauser->runAll();
-    QVERIFY(m_port->writes.isEmpty());
-    QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("QUIT"));
-}
-
-void TestRotorControl::pokeWhileTheStopMessageIsOpen()
-{
-    useModel(QStringLiteral("DCU-1"), 0);
+    // A poke and a second stop while the stop message is open: the poke drives at once,
+    // the second box is not stacked on the first.
+    setModel(QStringLiteral("ROTOR-EZ"));
     m_boxes->whileOpen = [this] {
         poke(QStringLiteral("45"));
-        QVERIFY(m_port->writes.isEmpty());
+        m_control->MnuStop_Click();
     };
-    m_rotor->MnuStop_Click();
-    // The poke is an ordinary command: it drives once the box is closed, not as a second stop.
-    QCOMPARE(m_boxes->boxes.size(), 1);
+    m_control->MnuStop_Click();
+    QCOMPARE(m_boxes->texts(), QStringList{kStopMessage});
+    QCOMPARE(m_control->StopRequest(), 0);
     m_pauser->runAll();
-    QCOMPARE(writesAsHex(), (QStringList{"41 50 31 30 34 35 3B 0D", "41 4D 31 3B"}));
-    QCOMPARE(m_rotor->StopRequest(), 0);
-}
-
-void TestRotorControl::pokesWhileTheModelMessageIsOpen()
-{
-    useModel(QStringLiteral("IF100"));
-    m_boxes->whileOpen = [this] {
-        poke(QStringLiteral("20"));
-        poke(QStringLiteral("30"));
-    };
-    poke(QStringLiteral("10"));
-    // One box at a time; of the two pokes only the newest is answered, after the first box.
-    QCOMPARE(m_boxes->boxes.size(), 2);
-    QCOMPARE(m_boxes->maxOpen, 1);
-    QCOMPARE(m_rotor->TargetAzimuth(), QStringLiteral("30"));
-}
-
-void TestRotorControl::quitWhileAMessageIsOpen()
-{
-    useModel(QStringLiteral("SARTEK"));
-    m_boxes->whileOpen = [this] {
-        poke(QStringLiteral("QUIT"));
-        poke(QStringLiteral("20"));
-    };
-    poke(QStringLiteral("10"));
-    QCOMPARE(m_host->closes, 1);
-    QCOMPARE(m_boxes->boxes.size(), 1);
-    m_rotor->MnuStop_Click();
-    QCOMPARE(m_boxes->boxes.size(), 1);
-}
-
-void TestRotorControl::writeFailsMidDrive()
-{
-    useModel(QStringLiteral("PROSISTEL B/C"));
-    m_panel->setText(Item::TBox, QStringLiteral("STATUS => A,045"));
+    QCOMPARE(writesOnly(), (QStringList{}));
+    // The inner stop abandoned the inner drive before it wrote; the next poke drives.
     poke(QStringLiteral("45"));
-    m_pauser->step();
-    m_pauser->step(); // STX, "0", STX written
-    m_port->pull();
-    poke(QStringLiteral("90")); // waits, then finds the port closed too
     m_pauser->runAll();
-    QCOMPARE(writesAsHex(), (QStringList{"02", "30", "02"}));
-    const QStringList lines = m_panel->text(Item::TBox).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.value(0), QStringLiteral("STATUS => A,045"));
-    QVERIFY2(lines.value(1).startsWith(QStringLiteral("PROSISTEL CMD ROTOR ERROR v2.3")),
-             qPrintable(lines.value(1)));
-    QVERIFY2(lines.value(2).startsWith(QStringLiteral("PROSISTEL CMD ROTOR ERROR v2.3")),
-             qPrintable(lines.value(2)));
-    QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kRed);
-    QCOMPARE(m_panel->text(Item::LblGradi), QStringLiteral("ACK"));
-    QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("90"));
-    QCOMPARE(m_beeper->count, 0);
+    QCOMPARE(writesOnly().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestRotorControl)

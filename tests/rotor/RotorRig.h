@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/MainPanel.h"
+#include "configuration/Configuration.h"
+#include "rotor/Pauser.h"
+#include "rotor/RotorControl.h"
+#include "rotor/RotorHost.h"
+#include "tests/support/Recorders.h"
+
+#include <QStringList>
+
+#include <functional>
+
+// Pauses that wait for the test: each is logged, and runs only when the test fires it.
+class FakePauser : public Pauser
+{
+public:
+    explicit FakePauser(QStringList &log) : m_log(log) {}
+    void after(int ms, std::function<void()> then) override
+    {
+        m_log << QStringLiteral("P %1").arg(ms);
+        m_then = std::move(then);
+    }
+    void cancel() override { m_then = nullptr; }
+    bool pending() const { return bool(m_then); }
+    // Ends the waiting pause; false when none waits.
+    bool fire()
+    {
+        auto then = std::exchange(m_then, nullptr);
+        if (!then)
+            return false;
+        then();
+        return true;
+    }
+    void runAll()
+    {
+        for (int guard = 0; guard < 10000 && fire(); ++guard) {
+        }
+    }
+
+private:
+    QStringList &m_log;
+    std::function<void()> m_then;
+};
+
+// The main window and dialog as the intake sees them.
+class FakeHost : public RotorHost
+{
+public:
+    void closeProgram() override { ++closes; }
+    void Rigenera() override { ++rigenera; }
+    void rearmBanner() override { ++rearms; }
+    QString dialogModelText() override
+    {
+        ++modelReads;
+        return modelText;
+    }
+    int closes = 0;
+    int rigenera = 0;
+    int rearms = 0;
+    int modelReads = 0;
+    QString modelText = QStringLiteral("ARSWIN");
+};
+
+// A message box that lets a test act while it is "open".
+class ReentrantMessageBoxes : public RecordingMessageBoxes
+{
+public:
+    void show(Icon icon, const QString &text, const QString &title) override
+    {
+        RecordingMessageBoxes::show(icon, text, title);
+        if (auto act = std::exchange(whileOpen, nullptr))
+            act();
+    }
+    std::function<void()> whileOpen;
+};
