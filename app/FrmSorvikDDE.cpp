@@ -1,38 +1,66 @@
 #include "app/FrmSorvikDDE.h"
 
+#include "app/PositionFile.h"
+#include "configuration/Configuration.h"
+#include "configuration/dialog/FrmDDEConfig.h"
+#include "core/MessageBoxes.h"
+#include "core/PortSetup.h"
+#include "core/SerialPort.h"
+#include "core/Twips.h"
+#include "core/Version.h"
+#include "feedback/Banner.h"
+#include "feedback/StatusCommand.h"
+#include "rotor/RotorControl.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 using Item = MainPanel::Item;
 using Menu = MainPanel::Menu;
+using Icon = MessageBoxes::Icon;
 
 namespace {
-constexpr int kTwipsPerInch = 1440;
-constexpr int kInnerWidth = 4605;  // twips
-constexpr int kInnerHeight = 2220; // twips
+constexpr int kInnerWidth = 4605;         // twips
+constexpr int kInnerHeight = 2220;        // twips
+constexpr int kOuterHeight = 3000;        // twips, set at start-up
+constexpr double kMinimisedTop = -100000; // a window saved while minimised lies far above this
 
 QString rgbName(quint32 rgb)
 {
     return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0')).toUpper();
 }
 
-struct ControlText
+// A saved coordinate the window can take: its pixels within what Qt allows a widget.
+std::optional<int> screenPixels(double twips, double dpi)
 {
-    Item item;
-    const char *style; // what besides the background the control always shows
-};
+    const std::optional<int> pixels = Twips::positionToPixels(twips, dpi);
+    if (!pixels || qAbs(qint64(*pixels)) > QWIDGETSIZE_MAX)
+        return std::nullopt;
+    return pixels;
+}
+
+// Characters of the traffic box's document for a text: CR LF is one block separator there.
+qsizetype documentLength(QStringView text)
+{
+    return text.size() - text.count(u"\r\n");
+}
 } // namespace
 
-FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(parent), m_panel(panel)
+FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &port,
+                           MessageBoxes &boxes, Beeper &beeper, RotorControl &rotor,
+                           StatusCommand &status, Banner &banner, QWidget *parent)
+    : QMainWindow(parent), m_panel(panel), m_config(config), m_port(port), m_boxes(boxes),
+      m_beeper(beeper), m_rotor(rotor), m_status(status), m_banner(banner)
 {
     setObjectName(QStringLiteral("FrmSorvikDDE"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -47,16 +75,55 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(pare
         QAction *action = menuBar()->addAction(QString::fromLatin1(caption));
         action->setObjectName(MainPanel::menuName(menu));
         action->setEnabled(panel.menuEnabled(menu));
-        connect(action, &QAction::triggered, this,
-                [this, menu = menu] { emit menuTriggered(menu); });
         m_menus.insert(menu, action);
     }
+    connect(m_menus[Menu::MnuConfig], &QAction::triggered, this, &FrmSorvikDDE::MnuConfig_Click);
+    connect(m_menus[Menu::MnuGO], &QAction::triggered, &m_rotor, &RotorControl::MnuGO_Click);
+    connect(m_menus[Menu::MnuOn], &QAction::triggered, this, &FrmSorvikDDE::MnuOn_Click);
+    connect(m_menus[Menu::MnuOff], &QAction::triggered, this, &FrmSorvikDDE::MnuOff_Click);
+    connect(m_menus[Menu::mnuStatus], &QAction::triggered, this,
+            [this] { m_status.mnuStatus_Click(); });
+    connect(m_menus[Menu::MnuStop], &QAction::triggered, &m_rotor, &RotorControl::MnuStop_Click);
+    connect(m_menus[Menu::MnuHelp], &QAction::triggered, this, &FrmSorvikDDE::MnuHelp_Click);
 
+    buildControls();
+
+    for (int i = 0; i < MainPanel::kItemCount; ++i) {
+        const auto item = Item(i);
+        showText(item, panel.text(item));
+        showColours(item);
+    }
+    setWindowTitle(panel.caption());
+
+    connect(&panel, &MainPanel::textChanged, this, &FrmSorvikDDE::showText);
+    connect(&panel, &MainPanel::tboxAppended, this, &FrmSorvikDDE::showTBoxAppend);
+    connect(&panel, &MainPanel::backgroundChanged, this,
+            [this](Item item, quint32) { showColours(item); });
+    connect(&panel, &MainPanel::text3ReadOnlyChanged, this, [this](bool readOnly) {
+        m_text3->setReadOnly(readOnly);
+        showColours(Item::Text3);
+    });
+    connect(&panel, &MainPanel::menuEnabledChanged, this,
+            [this](Menu menu, bool enabled) { m_menus[menu]->setEnabled(enabled); });
+    connect(&panel, &MainPanel::captionChanged, this, &QWidget::setWindowTitle);
+
+    connect(m_text3, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_panel.setText(Item::Text3, text); });
+    connect(m_text3, &QLineEdit::returnPressed, this, [this] { m_rotor.Text3_KeyPress(13); });
+    connect(m_check1, &QCheckBox::clicked, this, &FrmSorvikDDE::Check1_Click);
+
+    resize(sizeHint());
+}
+
+FrmSorvikDDE::~FrmSorvikDDE() = default;
+
+void FrmSorvikDDE::buildControls()
+{
     auto *area = new QWidget(this);
     area->setObjectName(QStringLiteral("area"));
     area->setAutoFillBackground(true);
     area->setStyleSheet(QStringLiteral("#area { background: #C0C0C0; }"));
-    area->setFixedSize(twipsToPixels(kInnerWidth), twipsToPixels(kInnerHeight));
+    area->setFixedSize(Twips::toPixels(kInnerWidth, dpi()), Twips::toPixels(kInnerHeight, dpi()));
     setCentralWidget(area);
 
     const auto lineEdit = [area] {
@@ -110,6 +177,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(pare
           QStringLiteral("Select for the Alway on the top."));
     m_tbox = new QPlainTextEdit(area);
     m_tbox->setReadOnly(true);
+    m_tbox->setUndoRedoEnabled(false);
     m_tbox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_tbox->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_items[Item::TBox] = place(m_tbox, QStringLiteral("TBox"), 75, 1215, 2805, 960);
@@ -122,7 +190,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(pare
     line1->setStyleSheet(QStringLiteral("color: #E0E0E0; background: #E0E0E0;"));
     place(line1, QStringLiteral("Line1"), 60, 0, 2420 - 60, 15);
 
-    // Fonts and fixed text colours: bold where the window is designed so.
+    // Bold where the window is designed so.
     for (Item item : {Item::Text2, Item::Label3, Item::LblGradi, Item::LblDelay, Item::Label4}) {
         QFont font = m_items[item]->font();
         font.setBold(true);
@@ -130,49 +198,19 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, QWidget *parent) : QMainWindow(pare
             font.setPointSizeF(9.75);
         m_items[item]->setFont(font);
     }
-
-    for (int i = 0; i < MainPanel::kItemCount; ++i) {
-        const auto item = Item(i);
-        showText(item, panel.text(item));
-        showColours(item);
-    }
-    setWindowTitle(panel.caption());
-
-    connect(&panel, &MainPanel::textChanged, this, &FrmSorvikDDE::showText);
-    connect(&panel, &MainPanel::backgroundChanged, this,
-            [this](Item item, quint32) { showColours(item); });
-    connect(&panel, &MainPanel::text3ReadOnlyChanged, this, [this](bool readOnly) {
-        m_text3->setReadOnly(readOnly);
-        showColours(Item::Text3);
-    });
-    connect(&panel, &MainPanel::menuEnabledChanged, this,
-            [this](Menu menu, bool enabled) { m_menus[menu]->setEnabled(enabled); });
-    connect(&panel, &MainPanel::captionChanged, this, &QWidget::setWindowTitle);
-
-    connect(m_text3, &QLineEdit::textEdited, this,
-            [this](const QString &text) { m_panel.setText(Item::Text3, text); });
-    connect(m_text3, &QLineEdit::returnPressed, this, &FrmSorvikDDE::text3Enter);
-    connect(m_check1, &QCheckBox::clicked, this, &FrmSorvikDDE::check1Clicked);
-
-    resize(sizeHint());
 }
 
-int FrmSorvikDDE::twipsToPixels(int twips) const
+double FrmSorvikDDE::dpi() const
 {
-    return qRound(twips * logicalDpiY() / double(kTwipsPerInch));
-}
-
-int FrmSorvikDDE::pixelsToTwips(int pixels) const
-{
-    return qRound(pixels * double(kTwipsPerInch) / logicalDpiY());
+    return logicalDpiY();
 }
 
 QWidget *FrmSorvikDDE::place(QWidget *widget, const QString &name, int left, int top, int width,
                              int height, const QString &toolTip)
 {
     widget->setObjectName(name);
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                        qMax(1, twipsToPixels(height)));
+    widget->setGeometry(Twips::toPixels(left, dpi()), Twips::toPixels(top, dpi()),
+                        Twips::toPixels(width, dpi()), qMax(1, Twips::toPixels(height, dpi())));
     if (!toolTip.isEmpty())
         widget->setToolTip(toolTip);
     return widget;
@@ -188,10 +226,30 @@ void FrmSorvikDDE::showText(Item item, const QString &text)
         label->setText(text);
     } else if (widget == m_tbox) {
         m_tbox->setPlainText(text);
-        // The caret goes after the last character, so the box shows its end.
         m_tbox->moveCursor(QTextCursor::End);
-        m_tbox->verticalScrollBar()->setValue(m_tbox->verticalScrollBar()->maximum());
     }
+}
+
+void FrmSorvikDDE::showTBoxAppend(qsizetype removed, const QString &appended)
+{
+    // Only the chunk is shown and the head cut, never the whole box again. The panel's text is
+    // the truth; the document holds it with every CR LF as one block separator.
+    const QString box = m_panel.text(Item::TBox);
+    const qsizetype kept = box.size() - appended.size(); // what stayed of the old text
+    QTextCursor cursor(m_tbox->document());
+    cursor.movePosition(QTextCursor::End);
+    if (removed > 0) {
+        // The document still holds the old head: everything in front of what was kept goes.
+        const qsizetype head = cursor.position() - documentLength(QStringView(box).left(kept));
+        cursor.setPosition(0);
+        cursor.setPosition(int(head), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.movePosition(QTextCursor::End);
+    }
+    // A CR LF split across two chunks is still one separator.
+    const bool joins = kept > 0 && box[kept - 1] == u'\r' && appended.startsWith(u'\n');
+    cursor.insertText(joins ? appended.mid(1) : appended);
+    m_tbox->moveCursor(QTextCursor::End);
 }
 
 void FrmSorvikDDE::showColours(Item item)
@@ -202,62 +260,232 @@ void FrmSorvikDDE::showColours(Item item)
         style += QStringLiteral(" color: #000000;");
     if (item == Item::Label3)
         style += QStringLiteral(" color: #FF0000;");
-    if (qobject_cast<QLabel *>(widget))
+    if (qobject_cast<QLabel *>(widget) && item != Item::Label4)
         style += QStringLiteral(" border: 1px solid #000000;");
-    if (item == Item::Label4 || item == Item::LblConfig)
-        style.replace(QStringLiteral(" border: 1px solid #000000;"),
-                      item == Item::LblConfig ? QStringLiteral(" border: 1px solid #000000;")
-                                              : QString());
     widget->setStyleSheet(style);
 }
 
-int FrmSorvikDDE::top() const
+bool FrmSorvikDDE::Form_Load(bool anotherInstanceRunning)
 {
-    return pixelsToTwips(frameGeometry().top());
-}
+    // A second instance ends here, before it touches the position file the first one owns.
+    if (anotherInstanceRunning) {
+        m_closing = true; // also while the message is up
+        m_boxes.show(Icon::Critical, QStringLiteral("SorvikDDE already istance mounted!"),
+                     QStringLiteral("SORVIK startup"));
+        return false;
+    }
 
-int FrmSorvikDDE::left() const
-{
-    return pixelsToTwips(frameGeometry().left());
-}
+    // A coordinate that does not convert is a failing step: it keeps its value.
+    const PositionFile::Position saved =
+        PositionFile::read(QDir(m_config.configDir()).filePath(QStringLiteral("DDEpos.ini")));
+    QPoint at = pos();
+    if (const std::optional<int> top = screenPixels(saved.top, dpi()))
+        at.setY(*top);
+    if (const std::optional<int> left = screenPixels(saved.left, dpi()))
+        at.setX(*left);
+    if (saved.top < kMinimisedTop) {
+        const QSize screen = this->screen() ? this->screen()->geometry().size() : QSize();
+        const QSize window = frameGeometry().size();
+        at = {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2};
+    }
+    move(at);
 
-void FrmSorvikDDE::moveTo(int top, int left)
-{
-    move(twipsToPixels(left), twipsToPixels(top));
-}
-
-QSize FrmSorvikDDE::size() const
-{
-    const QRect frame = frameGeometry();
-    return {pixelsToTwips(frame.width()), pixelsToTwips(frame.height())};
-}
-
-void FrmSorvikDDE::setOuterHeight(int height)
-{
-    const int frameExtra = frameGeometry().height() - geometry().height();
-    const int inner = twipsToPixels(height) - frameExtra;
-    setFixedHeight(qMax(inner, minimumSizeHint().height()));
-}
-
-QSize FrmSorvikDDE::screenSize() const
-{
-    const QScreen *s = screen();
-    if (!s)
-        return {};
-    const QSize pixels = s->geometry().size();
-    return {pixelsToTwips(pixels.width()), pixelsToTwips(pixels.height())};
-}
-
-void FrmSorvikDDE::showInFront()
-{
+    m_config.setProfileNumber(1);
+    setOuterHeight(kOuterHeight);
+    m_panel.updateCaption();
     show();
     raise();
     activateWindow();
+    m_panel.setText(Item::TBox, QString());
+    m_banner.start();
+    m_tbox->setFocus();
+    m_panel.setText(Item::Label4, QStringLiteral("SORVIKDDE ") + kVersion);
+    return true;
 }
 
-void FrmSorvikDDE::focusTBox()
+void FrmSorvikDDE::setOuterHeight(int twips)
 {
-    m_tbox->setFocus();
+    const int frameExtra = frameGeometry().height() - geometry().height();
+    const int inner = Twips::toPixels(twips, dpi()) - frameExtra;
+    setFixedHeight(qMax(inner, minimumSizeHint().height()));
+}
+
+void FrmSorvikDDE::Form_Activate()
+{
+    if (m_closing)
+        return;
+    CaricaConfig();
+    if (m_closing)
+        return;
+
+    const RotorProfile &profile = m_config.activeProfile();
+    m_panel.setText(Item::LblConfig, profile.summary());
+    if (!profile.isDemo()) {
+        if (!m_port.portOpen() && !m_port.setPortOpen(true))
+            return activationFailed();
+        m_panel.setText(Item::TxtCom, QStringLiteral("COM ON"));
+    } else {
+        if (m_port.portOpen()) {
+            m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
+            m_port.setPortOpen(false);
+        }
+        m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
+    }
+}
+
+void FrmSorvikDDE::activationFailed()
+{
+    m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
+    const RotorProfile &profile = m_config.activeProfile();
+    if (profile.isDemo())
+        return;
+    if (m_port.portOpen()) {
+        m_port.setPortOpen(false);
+        m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
+    }
+    m_boxes.show(Icon::None,
+                 QStringLiteral("DDE COM PORT ERROR OR IN USE - COM [") + profile.RotorPort +
+                     QStringLiteral("] ") + kVersion,
+                 kAppTitle);
+}
+
+void FrmSorvikDDE::CaricaConfig()
+{
+    if (!m_config.load())
+        return loadFailed();
+    setSerRotor();
+}
+
+void FrmSorvikDDE::loadFailed()
+{
+    RotorProfile &profile = m_config.activeProfile();
+    if (!profile.isDemo()) {
+        m_boxes.show(Icon::None, QStringLiteral("DDE-COM PORT ERROR .ini FILE ERROR ") + kVersion,
+                     kAppTitle);
+        m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
+        if (m_port.portOpen())
+            m_port.setPortOpen(false);
+        profile.RotorModel = kDemoModel;
+    }
+    // Right after the dialog a failed load opened, a file that still fails goes on in DEMO:
+    // the operator is not sent back into the dialog for ever.
+    if (m_afterLoadFailureDialog)
+        return;
+    showConfigDialog(true);
+}
+
+void FrmSorvikDDE::setSerRotor()
+{
+    const RotorProfile &profile = m_config.activeProfile();
+    if (PortSetup::apply(m_port, profile, PortSetup::Order::LinesThenOpen)) {
+        m_panel.setText(Item::TBox, QStringLiteral("STATUS => "));
+        if (m_status.QueryRotorStatus())
+            return;
+    }
+    if (!profile.isDemo())
+        m_boxes.show(Icon::Exclamation,
+                     QStringLiteral("Rotor PORT CONFIG ERROR OR IN USE! Please check config"),
+                     QStringLiteral("SOrvik RotorPort ") + kVersion);
+}
+
+void FrmSorvikDDE::MnuOn_Click()
+{
+    if (m_config.activeProfile().isDemo())
+        return;
+    m_panel.setText(Item::TxtCom, QStringLiteral("COM ON"));
+    if (!m_port.setPortOpen(true))
+        m_boxes.show(Icon::None, QStringLiteral("PORT ALREADY OPEN OR IN USE"),
+                     QStringLiteral("DDE SORVIK ") + kVersion);
+}
+
+void FrmSorvikDDE::MnuOff_Click()
+{
+    if (m_config.activeProfile().isDemo())
+        return;
+    m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
+    if (!m_port.setPortOpen(false))
+        m_boxes.show(Icon::None, QStringLiteral("PORT ALREADY CLOSED OR IN USE"),
+                     QStringLiteral("DDE SORVIK ") + kVersion);
+}
+
+void FrmSorvikDDE::Rigenera()
+{
+    for (Menu menu : {Menu::MnuConfig, Menu::MnuGO, Menu::MnuOn, Menu::MnuOff})
+        m_panel.setMenuEnabled(menu, true);
+    if (!m_port.portOpen())
+        m_port.setPortOpen(true);
+    m_panel.setText(Item::LblConfig, m_config.activeProfile().summary());
+}
+
+void FrmSorvikDDE::MnuConfig_Click()
+{
+    showConfigDialog(false);
+}
+
+void FrmSorvikDDE::showConfigDialog(bool afterLoadFailure)
+{
+    // Already on screen, or on its way out: nothing to open.
+    if (m_dialogShown || (m_dialog && m_dialog->isClosing()))
+        return;
+    FrmDDEConfig &dialog = configDialog();
+    m_dialogShown = true;
+    dialog.exec();
+    // exec() also ends without a close event when the program quits: apply the dialog then too.
+    if (m_dialog && !m_dialog->isClosing())
+        m_dialog->close();
+    m_dialogShown = false;
+    m_dialog.reset();
+    if (m_closing)
+        return;
+    // The main window becomes active again once the dialog has gone.
+    QTimer::singleShot(0, this, [this, afterLoadFailure] {
+        m_afterLoadFailureDialog = afterLoadFailure;
+        Form_Activate();
+        m_afterLoadFailureDialog = false;
+    });
+}
+
+FrmDDEConfig &FrmSorvikDDE::configDialog()
+{
+    if (!m_dialog)
+        m_dialog =
+            std::make_unique<FrmDDEConfig>(m_config, m_panel, m_port, m_boxes, m_beeper, this);
+    return *m_dialog;
+}
+
+QString FrmSorvikDDE::configModelBox()
+{
+    return configDialog().text(FrmDDEConfig::Box::CmbRotor);
+}
+
+void FrmSorvikDDE::unloadConfigDialog()
+{
+    if (!m_dialog || m_dialog->isClosing())
+        return;
+    m_dialog->close();
+    // A dialog on screen is destroyed where it was shown, once its exec() has returned.
+    if (!m_dialogShown)
+        m_dialog.reset();
+}
+
+void FrmSorvikDDE::MnuHelp_Click()
+{
+    QStringList lines{
+        QStringLiteral("SORVIK DDE ROTOR CONTROL"),
+        QStringLiteral("Home page: the SorvikDDE pages that came with your logbook"),
+        QStringLiteral("Made by the SorvikDDE developers, reachable by e-mail through those pages"),
+        QString(),
+        QStringLiteral("For information and news, write by e-mail or visit the home page."),
+    };
+    if (!m_aboutNote.isEmpty())
+        lines << QString() << m_aboutNote;
+    m_boxes.show(Icon::Information, lines.join(QStringLiteral("\r\n")),
+                 QStringLiteral("DDE Sorvik Rotor control ") + kVersion);
+}
+
+void FrmSorvikDDE::Check1_Click(bool checked)
+{
+    setOnTop(checked);
 }
 
 void FrmSorvikDDE::setOnTop(bool onTop)
@@ -271,18 +499,29 @@ void FrmSorvikDDE::setOnTop(bool onTop)
         show();
 }
 
-void FrmSorvikDDE::requestClose()
-{
-    close();
-}
-
 void FrmSorvikDDE::closeEvent(QCloseEvent *event)
 {
-    emit closing();
+    Form_QueryUnload();
     event->accept();
+    emit closed();
 }
 
-bool FrmSorvikDDE::eventFilter(QObject *watched, QEvent *event)
+void FrmSorvikDDE::Form_QueryUnload()
 {
-    return QMainWindow::eventFilter(watched, event);
+    if (m_closing)
+        return;
+    m_closing = true;
+    SalvaPosizione();
+    m_rotor.abandon();
+    unloadConfigDialog();
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+}
+
+void FrmSorvikDDE::SalvaPosizione()
+{
+    const QRect frame = frameGeometry();
+    PositionFile::write(QDir(m_config.configDir()).filePath(QStringLiteral("DDEpos.ini")),
+                        Twips::fromPixels(frame.top(), dpi()),
+                        Twips::fromPixels(frame.left(), dpi()));
 }

@@ -1,60 +1,103 @@
 #pragma once
 
-#include "app/MainPanel.h"
-#include "app/MainWindowView.h"
+#include "core/MainPanel.h"
 
 #include <QHash>
 #include <QMainWindow>
 
+#include <memory>
+
+class Banner;
+class Beeper;
+class Configuration;
+class FrmDDEConfig;
+class MessageBoxes;
 class QAction;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
+class RotorControl;
+class SerialPort;
+class StatusCommand;
 
-// The main window: shows the panel's state and forwards the operator's commands.
-class FrmSorvikDDE : public QMainWindow, public MainWindowView
+// The main window: shows the panel, and runs start-up, activation, the port set-up, the ON, OFF,
+// Config and "?" commands, always-on-top and closing. It owns the configuration dialog while
+// that is loaded.
+class FrmSorvikDDE : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit FrmSorvikDDE(MainPanel &panel, QWidget *parent = nullptr);
+    FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &port, MessageBoxes &boxes,
+                 Beeper &beeper, RotorControl &rotor, StatusCommand &status, Banner &banner,
+                 QWidget *parent = nullptr);
+    ~FrmSorvikDDE() override;
 
-    int twipsToPixels(int twips) const;
-    int pixelsToTwips(int pixels) const;
+    // Start-up; false when another instance runs and this one must end.
+    bool Form_Load(bool anotherInstanceRunning);
+    // The main window became the program's active window again (and at start).
+    void Form_Activate();
+    void CaricaConfig();
+    void setSerRotor();
+    void Rigenera();
+    void SalvaPosizione();
 
-    // MainWindowView
-    int top() const override;
-    int left() const override;
-    void moveTo(int top, int left) override;
-    QSize size() const override;
-    void setOuterHeight(int height) override;
-    QSize screenSize() const override;
-    void showInFront() override;
-    void focusTBox() override;
-    void setOnTop(bool onTop) override;
-    void requestClose() override;
+    // The dialog's model box; reading it loads the dialog hidden when it is not loaded.
+    QString configModelBox();
+    // A line the "?" box adds, such as why the link is off.
+    void setAboutNote(const QString &note) { m_aboutNote = note; }
 
 signals:
-    void menuTriggered(MainPanel::Menu menu);
-    // ENTER in the manual box.
-    void text3Enter();
-    void check1Clicked(bool checked);
-    // The window is closing, whatever asked for it.
-    void closing();
+    // The window has closed: the program ends.
+    void closed();
 
 protected:
+    // Every close request saves the position, unloads the dialog and closes the port; it is
+    // never refused.
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void MnuConfig_Click();
+    void MnuOn_Click();
+    void MnuOff_Click();
+    void MnuHelp_Click();
+    void Check1_Click(bool checked);
+    void Form_QueryUnload();
+
+    void loadFailed();
+    void activationFailed();
+    void showConfigDialog(bool afterLoadFailure);
+    FrmDDEConfig &configDialog();
+    void unloadConfigDialog();
+
+    void buildControls();
     QWidget *place(QWidget *widget, const QString &name, int left, int top, int width, int height,
                    const QString &toolTip = {});
     void showText(MainPanel::Item item, const QString &text);
+    void showTBoxAppend(qsizetype removed, const QString &appended);
     void showColours(MainPanel::Item item);
+    double dpi() const;
+    void setOuterHeight(int twips);
+    void setOnTop(bool onTop);
 
     MainPanel &m_panel;
+    Configuration &m_config;
+    SerialPort &m_port;
+    MessageBoxes &m_boxes;
+    Beeper &m_beeper;
+    RotorControl &m_rotor;
+    StatusCommand &m_status;
+    Banner &m_banner;
+
     QHash<MainPanel::Item, QWidget *> m_items;
     QHash<MainPanel::Menu, QAction *> m_menus;
     QLineEdit *m_text3 = nullptr;
     QPlainTextEdit *m_tbox = nullptr;
     QCheckBox *m_check1 = nullptr;
+
+    std::unique_ptr<FrmDDEConfig> m_dialog;
+    bool m_dialogShown = false;
+    bool m_closing = false;
+    // The dialog opened by a failed load has closed: a load that fails again goes on in DEMO.
+    bool m_afterLoadFailureDialog = false;
+    QString m_aboutNote;
 };

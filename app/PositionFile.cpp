@@ -1,24 +1,24 @@
 #include "app/PositionFile.h"
 
+#include "core/TextFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace PositionFile {
 
 namespace {
-QByteArray formatValue(int value)
+QByteArray formatValue(qint64 value)
 {
     QByteArray out = value < 0 ? "-" : " ";
-    out += QByteArray::number(qAbs(qint64(value)));
+    out += QByteArray::number(value < 0 ? -value : value);
     out += " \r\n";
     return out;
 }
 } // namespace
 
-QByteArray format(int top, int left)
+QByteArray format(qint64 top, qint64 left)
 {
     return formatValue(top) + formatValue(left);
 }
@@ -37,37 +37,23 @@ double numericPrefix(const QString &text)
 
 Position parse(const QByteArray &bytes)
 {
-    // A line ends at CR LF, CR or LF; a read past the end keeps the text read before it.
-    const QStringList lines =
-        QString::fromLatin1(bytes).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    QString first;
-    QString second;
-    if (!bytes.isEmpty()) {
-        first = lines.value(0);
-        second = lines.size() > 1 && !(lines.size() == 2 && lines[1].isEmpty()) ? lines[1] : first;
-    }
+    // A read past the end keeps the text read before it.
+    const QStringList lines = TextFile::splitLines(bytes);
+    const QString first = lines.value(0);
+    const QString second = lines.size() > 1 ? lines[1] : first;
     return {numericPrefix(first), numericPrefix(second)};
 }
 
 Position read(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parse(file.readAll());
+    const std::optional<QByteArray> bytes = TextFile::read(path);
+    return bytes ? parse(*bytes) : Position{};
 }
 
-bool write(const QString &path, int top, int left)
+bool write(const QString &path, qint64 top, qint64 left)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    // Unbuffered: a short write (disk full) must fail here, not leave a truncated file committed.
-    const QByteArray bytes = format(top, left);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) &&
+           TextFile::write(path, format(top, left));
 }
 
 } // namespace PositionFile

@@ -1,62 +1,58 @@
 #pragma once
 
 #include "app/FrmSorvikDDE.h"
-#include "app/MainForm.h"
-#include "app/MainPanel.h"
-#include "app/QtMessageBoxes.h"
 #include "app/SignalCloser.h"
 #include "app/SingleInstance.h"
 #include "app/link/DdeService.h"
-#include "app/serial/QtSerialPortDevice.h"
-#include "configuration/ConfigDialogController.h"
 #include "configuration/Configuration.h"
-#include "configuration/FrmDDEConfig.h"
+#include "core/MainPanel.h"
 #include "feedback/Banner.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
-#include "rotor/Pauser.h"
 #include "rotor/RotorControl.h"
 
 #include <QObject>
 
 #include <memory>
 
-// The whole program, put together: one of each part, wired to the others.
+class Beeper;
+class MessageBoxes;
+class Pauser;
+class SerialPort;
+
+// The whole program, put together: one of each part, wired to the others. The world comes in
+// through the seams: the real port, boxes, beep and pauses in main, fakes in tests.
 class Program : public QObject
 {
     Q_OBJECT
 public:
-    // programDir: the folder of the executable; its config folder holds the files.
-    // busName: the link's name on the session bus.
-    Program(const QString &programDir, const QString &busName, QObject *parent = nullptr);
+    struct Seams
+    {
+        SerialPort &port;
+        MessageBoxes &boxes;
+        Beeper &beeper;
+        Pauser &pauser;
+    };
+
+    // programDir: the folder whose config folder holds the files (and keys the single instance).
+    Program(const QString &programDir, Seams seams, QObject *parent = nullptr);
     ~Program() override;
 
-    // Start-up and the first activation; false when another instance runs.
+    // Start-up, then the first activation once the event loop runs; false when another instance
+    // runs and this one must end.
     bool start();
 
-    MainPanel &panel() { return m_panel; }
-    FrmSorvikDDE &window() { return *m_window; }
-    MainForm &form() { return *m_form; }
-
 private:
-    void onMenu(MainPanel::Menu menu);
+    void closeRequest();
 
-    QString m_configDir;
     SingleInstance m_instance;
     MainPanel m_panel;
     Configuration m_config;
-    QtSerialPortDevice m_port;
-    QtMessageBoxes m_boxes;
-    QtBeeper m_beeper;
+    ReplyPoller m_poller;
+    StatusCommand m_status;
+    Banner m_banner;
+    RotorControl m_rotor;
     std::unique_ptr<FrmSorvikDDE> m_window;
-    std::unique_ptr<FrmDDEConfigView> m_dialogView;
-    std::unique_ptr<ConfigDialogController> m_dialog;
-    std::unique_ptr<StatusCommand> m_status;
-    std::unique_ptr<ReplyPoller> m_poller;
-    std::unique_ptr<Banner> m_banner;
-    std::unique_ptr<DdeService> m_link;
-    std::unique_ptr<MainForm> m_form;
-    TimerPauser m_pauser{this};
-    std::unique_ptr<RotorControl> m_rotor;
+    DdeService m_link;
     SignalCloser m_signals;
 };

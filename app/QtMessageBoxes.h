@@ -1,20 +1,13 @@
 #pragma once
 
-#include "app/Beeper.h"
-#include "app/MessageBoxes.h"
+#include "core/Beeper.h"
+#include "core/MessageBoxes.h"
 
-#include <QPointer>
-#include <QWidget>
-
-// Message boxes as modal QMessageBoxes over the main window.
+// Message boxes as modal QMessageBoxes over the program's active window.
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    void setParent(QWidget *parent) { m_parent = parent; }
     void show(Icon icon, const QString &text, const QString &title) override;
-
-private:
-    QPointer<QWidget> m_parent;
 };
 
 // The desktop's beep.

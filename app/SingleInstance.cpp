@@ -13,13 +13,22 @@ SingleInstance::SingleInstance(const QString &programDir)
                                                     QCryptographicHash::Sha1)
                                .toHex()
                                .left(16);
-    m_lock = std::make_unique<QLockFile>(folder + QStringLiteral("/sorvikdde-") +
-                                         QString::fromLatin1(key) + QStringLiteral(".lock"));
+    m_path =
+        folder + QStringLiteral("/sorvikdde-") + QString::fromLatin1(key) + QStringLiteral(".lock");
+    m_lock = std::make_unique<QLockFile>(m_path);
     // A lock whose holder has died is taken over at once; a live holder never times out.
     m_lock->setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire()
+bool SingleInstance::anotherInstanceRunning()
 {
-    return m_lock->tryLock(0);
+    if (m_lock->tryLock(0))
+        return false;
+    if (m_lock->error() == QLockFile::LockFailedError)
+        return true;
+    m_error = QStringLiteral("cannot make the single-instance lock %1: %2")
+                  .arg(m_path, m_lock->error() == QLockFile::PermissionError
+                                   ? QStringLiteral("permission denied or no space left")
+                                   : QStringLiteral("unknown error"));
+    return false;
 }

@@ -10,11 +10,16 @@
 class SingleInstance
 {
 public:
-    // programDir: the folder of the executable; two copies in different folders may run together.
+    // programDir: the folder whose config the instance uses; copies with different folders may
+    // run together.
     explicit SingleInstance(const QString &programDir);
-    // True when this process holds the lock (another instance is not running).
-    bool acquire();
+    // True only when a live process holds the lock. A lock that cannot be made at all (a full or
+    // unwritable runtime folder) is no other instance: errorString() then says why.
+    bool anotherInstanceRunning();
+    QString errorString() const { return m_error; }
 
 private:
     std::unique_ptr<QLockFile> m_lock;
+    QString m_path;
+    QString m_error;
 };

@@ -6,18 +6,14 @@
 #include <QString>
 #include <QStringList>
 
-// The configuration file's bytes: splitting them into lines, the reading rule that picks the
-// profile lines, and the 30-line form the program writes. Pure functions; bytes are Latin-1,
+// The configuration file's bytes: the reading rule that picks the profile lines, and the 30-line
+// form the program writes. Pure functions; bytes are Latin-1,
 // one byte to one character.
 namespace ConfigFile {
 
 inline constexpr int kMaxStoredLines = 29;
 inline constexpr int kProfileLineCount = 21;
 inline constexpr int kLinesPerProfile = 7;
-
-// The file's lines, without their ends. A line ends at CR LF, a lone CR or a lone LF; a last
-// line without an end is a line too, and an end at the very end of the bytes starts none.
-QStringList splitLines(const QByteArray &bytes);
 
 // The lines to store as ConfigLines 1, 2, ...: a line whose first character is "#" is a comment,
 // skipped and not counted; any other line, an empty one included, counts. At most

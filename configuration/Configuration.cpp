@@ -1,12 +1,12 @@
 #include "configuration/Configuration.h"
 
 #include "configuration/ConfigFile.h"
-#include "configuration/Int16.h"
+#include "core/Int16.h"
+#include "core/TextFile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -40,6 +40,13 @@ int selectedFirstLine(int profileNumber)
 }
 } // namespace
 
+Configuration::BoxTexts Configuration::defaultTexts()
+{
+    return {QStringLiteral("1"),        QStringLiteral("4800"), QStringLiteral("n,8,1"),
+            QStringLiteral("0 - NONE"), QString(kDemoModel),    QStringLiteral("1"),
+            QStringLiteral("0")};
+}
+
 Configuration::Configuration(QString configDir) : m_configDir(std::move(configDir)) {}
 
 QString Configuration::filePath() const
@@ -49,27 +56,21 @@ QString Configuration::filePath() const
 
 bool Configuration::load()
 {
-    QFile file(filePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+    const std::optional<QByteArray> bytes = TextFile::read(filePath(), &m_error);
+    if (!bytes)
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_error = file.errorString();
-        return false;
-    }
-    file.close();
 
     // Entries the file does not reach keep their values from the previous load or save.
-    const QStringList stored = ConfigFile::profileLines(bytes);
+    const QStringList stored = ConfigFile::profileLines(*bytes);
     for (int i = 0; i < stored.size(); ++i)
         m_lines[i + 1] = stored[i];
 
-    // Every profile's numbers are checked, not only those of the profile in force.
+    // Every profile's numbers are checked, not only those of the profile in force; profiles 2
+    // and 3 are kept as lines, read when the dialog switches to them or the load selects them.
+    RotorProfile other;
     if (!assignProfile(m_active, m_lines, ConfigFile::firstLine(1)) ||
-        !assignProfile(m_profile2, m_lines, ConfigFile::firstLine(2)) ||
-        !assignProfile(m_profile3, m_lines, ConfigFile::firstLine(3))) {
+        !assignProfile(other, m_lines, ConfigFile::firstLine(2)) ||
+        !assignProfile(other, m_lines, ConfigFile::firstLine(3))) {
         m_error = QStringLiteral("A delay or error line does not hold a 16-bit number");
         return false;
     }
@@ -99,6 +100,7 @@ bool Configuration::save(int slot, const BoxTexts &texts)
         }
     }
 
+    const BoxTexts defaults = defaultTexts();
     RotorProfile profile{texts[0], texts[1], texts[2], texts[3], texts[4], *delay, *error};
     Lines lines = m_lines;
     const int first = ConfigFile::firstLine(slot);
@@ -106,34 +108,25 @@ bool Configuration::save(int slot, const BoxTexts &texts)
         lines[first + i] = texts[i];
     lines[first + 5] = QString::number(profile.RotorDelay);
     lines[first + 6] = QString::number(profile.RotorError);
+    // A slot never loaded nor saved would be seven empty lines, which no load accepts.
+    for (int other = 1; other <= 3; ++other) {
+        const int at = ConfigFile::firstLine(other);
+        const auto begin = lines.begin() + at;
+        if (std::all_of(begin, begin + ConfigFile::kLinesPerProfile,
+                        [](const QString &line) { return line.isEmpty(); }))
+            std::copy(defaults.begin(), defaults.end(), begin);
+    }
 
     if (!QDir().mkpath(m_configDir)) {
         m_error = QStringLiteral("Cannot create the folder %1").arg(m_configDir);
         return false;
     }
-    // Written beside the old file and renamed over it, so a failure leaves the old one whole.
-    // Unbuffered, so that a short write (a full disk, a size limit) shows in write()'s count:
-    // through the buffer Qt would commit the truncated file as a success.
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        m_error = file.errorString();
+    if (!TextFile::write(filePath(), ConfigFile::format(lines), &m_error))
         return false;
-    }
-    const QByteArray bytes = ConfigFile::format(lines);
-    if (file.write(bytes) != bytes.size()) {
-        m_error = file.error() != QFileDevice::NoError ? file.errorString()
-                                                       : QStringLiteral("The file was cut short");
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        m_error = file.errorString();
-        return false;
-    }
 
     m_lines = lines;
-    RotorProfile &target = slot == 1 ? m_active : slot == 2 ? m_profile2 : m_profile3;
-    target = profile;
+    if (slot == 1)
+        m_active = profile;
     m_error.clear();
     return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configuration/RotorProfile.h"
+#include "core/RotorProfile.h"
 
 #include <QString>
 
@@ -17,6 +17,10 @@ public:
     // delay, error.
     using BoxTexts = std::array<QString, 7>;
 
+    // What the dialog shows for a profile that was never set, and what a save writes for a
+    // profile slot whose lines are all empty, so the file it writes always loads back.
+    static BoxTexts defaultTexts();
+
     // configDir: the program's config folder (holding SorvikDDE.ini).
     explicit Configuration(QString configDir);
 
@@ -25,8 +29,6 @@ public:
 
     RotorProfile &activeProfile() { return m_active; }
     const RotorProfile &activeProfile() const { return m_active; }
-    const RotorProfile &profile2() const { return m_profile2; }
-    const RotorProfile &profile3() const { return m_profile3; }
     const Lines &configLines() const { return m_lines; }
 
     int profileNumber() const { return m_profileNumber; }
@@ -38,8 +40,9 @@ public:
     bool load();
 
     // Puts the box texts into profile slot 1 (the profile in force), 2 or 3 and into its lines,
-    // then replaces the file atomically. False when a number does not convert or the file cannot
-    // be written; the old file is then untouched. errorString() tells why.
+    // then replaces the file atomically. A slot whose seven lines are all empty gets the defaults.
+    // False when a number does not convert or the file cannot be written; the old file and the
+    // profiles are then untouched. errorString() tells why.
     bool save(int slot, const BoxTexts &texts);
     QString errorString() const { return m_error; }
 
@@ -50,8 +53,6 @@ public:
 private:
     QString m_configDir;
     RotorProfile m_active;
-    RotorProfile m_profile2;
-    RotorProfile m_profile3;
     Lines m_lines;
     int m_profileNumber = 1;
     QString m_error;

@@ -35,8 +35,6 @@ public:
     // One tick of RTX1.
     void RTX1_Timer();
 
-    const QTimer &timer() const { return m_timer; }
-
 private:
     MainPanel &m_panel;
     QTimer m_timer;

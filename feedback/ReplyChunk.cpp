@@ -1,10 +1,11 @@
 #include "feedback/ReplyChunk.h"
 
-#include "feedback/ModelFamily.h"
+#include "rotor/RotorFamily.h"
 
 namespace {
 constexpr QChar kStx{0x02};
 constexpr QChar kCr{0x0D};
+constexpr int kProsistelBCOffset = 70;
 
 bool isDigit(QChar c)
 {
@@ -44,7 +45,7 @@ QString cleanReply(const QString &received)
 
 QString prosistelBCReport(int n)
 {
-    const int value = n - 70;
+    const int value = n - kProsistelBCOffset;
     QString number = QString::number(value);
     if (value >= 0 && number.size() == 1)
         number.prepend(QStringLiteral("00"));
@@ -72,11 +73,16 @@ ReplyChunk parseReplyChunk(const QString &received, const QString &rotorModel)
 {
     ReplyChunk result;
     result.text = cleanReply(received);
-    if (digitsAt(result.text, 4))
+    const RotorFamily *family = RotorFamily::of(rotorModel);
+    if (digitsAt(result.text, 4)) {
         result.label3 = result.text.mid(4, 3);
+        result.azimuth = digitsValue(result.text, 4);
+    }
     // A B/C box answers with the bare digits of its position, offset by 70.
-    if (modelFamily(rotorModel) == ModelFamily::ProsistelBC && digitsAt(result.text, 0)) {
+    if (family && family->replies == RotorFamily::Replies::ProsistelBC &&
+        digitsAt(result.text, 0)) {
         result.label3 = result.text.left(3);
+        result.azimuth = digitsValue(result.text, 0) - kProsistelBCOffset;
         result.text = prosistelBCReport(digitsValue(result.text, 0));
     }
     result.status = statusLetter(result.text);

@@ -14,6 +14,8 @@ struct ReplyChunk
     QString text;
     // The azimuth the controller reports, three characters as received.
     std::optional<QString> label3;
+    // What those characters mean, read as the family reads them (the B/C report less 70).
+    std::optional<int> azimuth;
     Status status = Status::None;
 };
 

@@ -1,16 +1,20 @@
 #include "feedback/ReplyPoller.h"
 
-#include "app/MainPanel.h"
-#include "app/SerialPort.h"
-#include "configuration/Configuration.h"
+#include "core/MainPanel.h"
+#include "core/RotorProfile.h"
+#include "core/SerialPort.h"
 #include "feedback/ReplyChunk.h"
-#include "feedback/TrafficBox.h"
+#include "rotor/RotorFamily.h"
 
 using Item = MainPanel::Item;
 
-ReplyPoller::ReplyPoller(MainPanel &panel, const Configuration &config, SerialPort &port,
+namespace {
+constexpr int kMaxAzimuth = 359;
+}
+
+ReplyPoller::ReplyPoller(MainPanel &panel, const RotorProfile &profile, SerialPort &port,
                          QObject *parent)
-    : QObject(parent), m_panel(panel), m_config(config), m_port(port)
+    : QObject(parent), m_panel(panel), m_profile(profile), m_port(port)
 {
     setObjectName(QStringLiteral("Timer1"));
     connect(&m_port, &SerialPort::readyRead, this, &ReplyPoller::Timer1_Timer);
@@ -21,14 +25,22 @@ void ReplyPoller::Timer1_Timer()
 {
     if (m_port.inBufferCount() <= 0)
         return;
-    apply(parseReplyChunk(m_port.input(), m_config.activeProfile().RotorModel));
+    apply(parseReplyChunk(m_port.input(), m_profile.RotorModel));
+}
+
+int ReplyPoller::reportedAzimuth() const
+{
+    const RotorFamily *family = RotorFamily::of(m_profile.RotorModel);
+    return family && family->reportsPosition ? m_reported : -1;
 }
 
 void ReplyPoller::apply(const ReplyChunk &chunk)
 {
     if (chunk.label3)
         m_panel.setText(Item::Label3, *chunk.label3);
-    TrafficBox::append(m_panel, chunk.text);
+    if (chunk.azimuth)
+        m_reported = *chunk.azimuth >= 0 && *chunk.azimuth <= kMaxAzimuth ? *chunk.azimuth : -1;
+    m_panel.appendTBox(chunk.text);
     switch (chunk.status) {
     case ReplyChunk::Status::Busy:
         // Locked while the rotor turns, so no manual azimuth is typed over a running drive.
@@ -49,7 +61,6 @@ void ReplyPoller::apply(const ReplyChunk &chunk)
 void ReplyPoller::portLost(const QString &reason)
 {
     m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
-    TrafficBox::appendLine(m_panel,
-                           QStringLiteral("COM PORT LOST (") + reason +
-                               QStringLiteral("): port closed, press ON to open it again"));
+    m_panel.appendNote(QStringLiteral("COM PORT LOST (") + reason +
+                       QStringLiteral("): port closed, press ON to open it again"));
 }

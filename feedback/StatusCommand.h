@@ -2,10 +2,10 @@
 
 #include <QString>
 
-class Configuration;
 class MainPanel;
 class MessageBoxes;
 class SerialPort;
+struct RotorProfile;
 
 // Asks the controller of the given model for its state, in one write. Models without a status
 // request get a message and nothing is written. False only when the write fails (for instance on
@@ -16,7 +16,7 @@ bool QueryRotorStatus(const QString &rotorModel, SerialPort &port, MessageBoxes 
 class StatusCommand
 {
 public:
-    StatusCommand(MainPanel &panel, const Configuration &config, SerialPort &port,
+    StatusCommand(MainPanel &panel, const RotorProfile &profile, SerialPort &port,
                   MessageBoxes &boxes);
 
     // The request for the model in force; what the port set-up calls after opening the port.
@@ -26,7 +26,7 @@ public:
 
 private:
     MainPanel &m_panel;
-    const Configuration &m_config;
+    const RotorProfile &m_profile;
     SerialPort &m_port;
     MessageBoxes &m_boxes;
 };

@@ -1,6 +1,6 @@
 #include "rotor/Azimuth.h"
 
-#include "configuration/Int16.h"
+#include "core/Int16.h"
 
 #include <algorithm>
 

@@ -1,62 +1,50 @@
 #include "rotor/RotorControl.h"
 
-#include "app/Beeper.h"
-#include "app/MainPanel.h"
-#include "app/MessageBoxes.h"
-#include "app/SerialPort.h"
-#include "app/Version.h"
-#include "configuration/Configuration.h"
-#include "rotor/Pauser.h"
-#include "rotor/RotorDrivers.h"
-#include "rotor/RotorHost.h"
+#include "core/Beeper.h"
+#include "core/MainPanel.h"
+#include "core/MessageBoxes.h"
+#include "core/Pauser.h"
+#include "core/RotorProfile.h"
+#include "core/SerialPort.h"
+#include "core/Version.h"
+#include "rotor/RotorFamily.h"
 
 namespace {
 const QString kQuit = QStringLiteral("QUIT");
 const QString kAck = QStringLiteral("ACK");
 const QString kOk = QStringLiteral("OK");
 constexpr int kEnter = 13;
-
-enum class Family { ProsistelBC, ProsistelD, RotorEz, HyGain, Demo, External, None };
-
-// Upper-cased, never trimmed: " DEMO" and "DCU-1 " match nothing.
-Family familyOf(const QString &model)
-{
-    const QString m = model.toUpper();
-    if (m == QLatin1String("PROSISTEL B/C") || m == QLatin1String("BIG-BOY B/C"))
-        return Family::ProsistelBC;
-    if (m == QLatin1String("PROSISTEL D") || m == QLatin1String("BIG-BOY D"))
-        return Family::ProsistelD;
-    if (m == QLatin1String("ROTOR-EZ") || m == QLatin1String("DCU-1"))
-        return Family::RotorEz;
-    if (m == QLatin1String("HY-GAIN"))
-        return Family::HyGain;
-    if (m == QLatin1String("DEMO"))
-        return Family::Demo;
-    if (m == QLatin1String("ARSWIN") || m == QLatin1String("SARTEK") || m == QLatin1String("IF100"))
-        return Family::External;
-    return Family::None;
-}
+constexpr int kMaxAzimuth = 359;
 } // namespace
 
-RotorControl::RotorControl(MainPanel &panel, Configuration &configuration, SerialPort &port,
-                           MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, RotorHost &host,
-                           QObject *parent)
-    : QObject(parent), m_panel(panel), m_configuration(configuration), m_port(port), m_boxes(boxes),
-      m_beeper(beeper), m_pauser(pauser), m_host(host)
+RotorControl::RotorControl(MainPanel &panel, RotorProfile &profile, SerialPort &port,
+                           MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, QObject *parent)
+    : QObject(parent), m_panel(panel), m_profile(profile), m_port(port), m_boxes(boxes),
+      m_beeper(beeper), m_pauser(pauser)
 {}
+
+RotorControl::~RotorControl()
+{
+    m_pauser.cancel();
+}
+
+bool RotorControl::canStop() const
+{
+    const RotorFamily *family = RotorFamily::of(m_profile.RotorModel);
+    return family && family->hasStop();
+}
 
 void RotorControl::Text1_Change()
 {
     const QString text = m_panel.text(MainPanel::Item::Text1);
     if (text == kQuit) {
         abandon();
-        m_host.closeProgram();
+        emit quitRequested();
         return;
     }
     if (text == kAck) {
         m_panel.setBackground(MainPanel::Item::Text2, MainPanel::kLightRed);
-        m_host.rearmBanner();
-        m_host.Rigenera();
+        emit ackReceived();
     } else {
         m_panel.setBackground(MainPanel::Item::Text2, MainPanel::kLightGreen);
     }
@@ -91,67 +79,65 @@ void RotorControl::MnuStop_Click()
     abandon();
     if (wasDriving)
         m_panel.setBackground(MainPanel::Item::LblDelay, MainPanel::kLightGreen);
-    if (familyOf(m_configuration.activeProfile().RotorModel) == Family::ProsistelD)
-        m_targetAzimuth = QStringLiteral("977");
+    const RotorFamily *family = RotorFamily::of(m_profile.RotorModel);
+    if (family && !family->stopCode.isEmpty())
+        m_targetAzimuth = family->stopCode;
     m_stopRequest = 1;
     RotorCommand();
     m_stopRequest = 0;
+    runWaitingWhenFree();
 }
 
 void RotorControl::dispatch(const QString &command)
 {
-    // The driver's own "OK" goes through at once; anything else waits for the drive to end.
-    if (m_driving && !m_acknowledging) {
+    // The driver's own "OK" goes through at once. During a drive or a dispatcher message, a
+    // command the family would send waits; anything else sends nothing and may pass.
+    const bool busy = (m_driving && !m_acknowledging) || m_messageOpen;
+    if (busy && familyWouldSend(command)) {
         m_waiting = command;
         return;
     }
     m_targetAzimuth = command;
     RotorCommand();
+    runWaitingWhenFree();
+}
+
+bool RotorControl::familyWouldSend(const QString &command) const
+{
+    const RotorFamily *family = RotorFamily::of(m_profile.RotorModel);
+    if (!family || !family->drive)
+        return false;
+    qint16 delay = m_profile.RotorDelay; // a probe: the real dispatch corrects the profile
+    return family->drive(command, false, delay).has_value();
 }
 
 void RotorControl::RotorCommand()
 {
-    RotorProfile &profile = m_configuration.activeProfile();
+    const RotorFamily *family = RotorFamily::of(m_profile.RotorModel);
+    if (!family)
+        return;
     // The acknowledgement is never a stop, whatever the moment it passes.
     const bool stop = m_stopRequest == 1 && !m_acknowledging;
-    switch (familyOf(profile.RotorModel)) {
-    case Family::ProsistelBC:
-        start(RotorDrivers::prosistelBC(m_targetAzimuth, stop, profile.RotorDelay));
-        break;
-    case Family::ProsistelD:
-        start(RotorDrivers::prosistelD(m_targetAzimuth, stop, profile.RotorDelay));
-        break;
-    case Family::RotorEz:
-        if (stop)
-            inform(
-                QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
-                QStringLiteral("SORVIK ROTOR CONTROL"));
-        else
-            start(RotorDrivers::rotorEzDcu1(m_targetAzimuth, profile.RotorDelay));
-        break;
-    case Family::HyGain:
-        if (stop)
-            inform(
-                QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
-                QStringLiteral("SORVIK ROTOR CONTROL"));
-        else
-            start(RotorDrivers::hyGain(m_targetAzimuth, profile.RotorDelay));
-        break;
-    case Family::External:
-        inform(QStringLiteral("This rotor model like [") + m_host.dialogModelText() +
+    if (family->servedByLogbook) {
+        inform(QStringLiteral("This rotor model like [") +
+                   (m_modelBox ? m_modelBox() : m_profile.RotorModel) +
                    QStringLiteral("] is directly implemented on SORVIK"),
                kAppTitle);
-        break;
-    case Family::Demo:
-    case Family::None:
-        break;
+        return;
     }
+    if (stop && family->stop == RotorFamily::Stop::Message) {
+        inform(QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
+               QStringLiteral("SORVIK ROTOR CONTROL"));
+        return;
+    }
+    if (family->drive)
+        start(family->drive(m_targetAzimuth, stop, m_profile.RotorDelay));
 }
 
 void RotorControl::inform(const QString &text, const QString &title)
 {
     // The box runs a nested event loop: pokes arriving meanwhile are served, but never stack a
-    // second box on the first.
+    // second box on the first; a command that would send waits for the box to close.
     if (m_messageOpen)
         return;
     m_messageOpen = true;
@@ -169,8 +155,11 @@ void RotorControl::start(std::optional<Drive> drive)
     }
     m_drive = std::move(*drive);
     // The drivers pad the command in place.
-    if (!m_drive.azimuth.isEmpty())
+    if (!m_drive.azimuth.isEmpty()) {
         m_targetAzimuth = m_drive.azimuth;
+        if (const int azimuth = m_drive.azimuth.toInt(); azimuth <= kMaxAzimuth)
+            m_commanded = azimuth;
+    }
     m_driving = true;
     runFrom(0, ++m_generation);
 }
@@ -186,9 +175,8 @@ void RotorControl::runFrom(int index, quint64 generation)
         case DriveStep::Kind::Write:
             if (!m_port.output(step.text)) {
                 const QString why = m_port.errorString();
-                m_panel.appendTBox(QStringLiteral("\r\n") + m_drive.failureText +
-                                   (why.isEmpty() ? QString() : QStringLiteral(": ") + why) +
-                                   QStringLiteral("\r\n"));
+                m_panel.appendNote(m_drive.failureText +
+                                   (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
                 endDrive();
                 return;
             }
@@ -222,6 +210,13 @@ void RotorControl::runFrom(int index, quint64 generation)
 void RotorControl::endDrive()
 {
     m_driving = false;
+    runWaitingWhenFree();
+}
+
+void RotorControl::runWaitingWhenFree()
+{
+    if (m_driving || m_messageOpen || m_stopRequest != 0)
+        return;
     if (std::optional<QString> next = std::exchange(m_waiting, std::nullopt))
         dispatch(*next);
 }

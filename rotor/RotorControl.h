@@ -5,30 +5,38 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Beeper;
-class Configuration;
 class MainPanel;
 class MessageBoxes;
 class Pauser;
-class RotorHost;
 class SerialPort;
+struct RotorProfile;
 
 // Takes commands from the logbook (Text1) and the operator (Text3, GO, STOP), picks the driver of
-// the model in force and runs one drive at a time on the event loop; a command that arrives
-// during a drive waits, and only the newest waiting one is kept.
+// the model in force and runs one drive at a time on the event loop. A command the family would
+// send that arrives during a drive or a dispatcher message waits; only the newest waiting one is
+// kept.
 class RotorControl : public QObject
 {
     Q_OBJECT
 public:
-    RotorControl(MainPanel &panel, Configuration &configuration, SerialPort &port,
-                 MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, RotorHost &host,
-                 QObject *parent = nullptr);
+    // profile: the profile in force, read at every command (the drivers correct its delay).
+    RotorControl(MainPanel &panel, RotorProfile &profile, SerialPort &port, MessageBoxes &boxes,
+                 Beeper &beeper, Pauser &pauser, QObject *parent = nullptr);
+    // A pause still waiting must not come back to a control that is gone.
+    ~RotorControl() override;
 
-    QString TargetAzimuth() const { return m_targetAzimuth; }
-    int StopRequest() const { return m_stopRequest; }
-    bool driving() const { return m_driving; }
+    // Where the external-model message reads the dialog's model box; without it, the profile's
+    // model.
+    void setModelBoxReader(std::function<QString()> read) { m_modelBox = std::move(read); }
+
+    // Whether the family in force has a stop of its own (not just a message).
+    bool canStop() const;
+    // The azimuth of the last drive started, 0 to 359; -1 before any.
+    int commandedAzimuth() const { return m_commanded; }
 
 public slots:
     // Every setting of Text1, the program's own "OK" included.
@@ -37,27 +45,37 @@ public slots:
     void Text3_KeyPress(int key);
     void MnuGO_Click();
     void MnuStop_Click();
-    void RotorCommand();
     // The window closes: the running drive ends here and nothing more is written.
     void abandon();
 
+signals:
+    // "QUIT": the program's normal close.
+    void quitRequested();
+    // "ACK", before it is dispatched: the banner re-arms and the window refreshes.
+    void ackReceived();
+
 private:
     void dispatch(const QString &command);
+    void RotorCommand();
+    bool familyWouldSend(const QString &command) const;
     void start(std::optional<Drive> drive);
     void runFrom(int index, quint64 generation);
     void endDrive();
+    // The command that waited for a drive or a message, once neither holds it back.
+    void runWaitingWhenFree();
     void inform(const QString &text, const QString &title);
 
     MainPanel &m_panel;
-    Configuration &m_configuration;
+    RotorProfile &m_profile;
     SerialPort &m_port;
     MessageBoxes &m_boxes;
     Beeper &m_beeper;
     Pauser &m_pauser;
-    RotorHost &m_host;
+    std::function<QString()> m_modelBox;
 
     QString m_targetAzimuth;
     int m_stopRequest = 0;
+    int m_commanded = -1;
 
     Drive m_drive;
     bool m_driving = false;

@@ -1,7 +1,7 @@
 #include "rotor/RotorDrivers.h"
 
-#include "app/MainPanel.h"
-#include "app/Version.h"
+#include "core/MainPanel.h"
+#include "core/Version.h"
 #include "rotor/Azimuth.h"
 
 namespace RotorDrivers {
@@ -86,7 +86,7 @@ std::optional<Drive> prosistelBC(const QString &target, bool stop, qint16 &delay
     return drive;
 }
 
-std::optional<Drive> rotorEzDcu1(const QString &target, qint16 &delay)
+std::optional<Drive> rotorEzDcu1(const QString &target, bool, qint16 &delay)
 {
     if (target == kOk)
         return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<Drive> rotorEzDcu1(const QString &target, qint16 &delay)
     return rotorEzFamily(target, delay, false);
 }
 
-std::optional<Drive> hyGain(const QString &target, qint16 &delay)
+std::optional<Drive> hyGain(const QString &target, bool, qint16 &delay)
 {
     correctDelay(delay);
     return rotorEzFamily(target, delay, true);

@@ -1,5 +1,8 @@
 #include "app/link/DdeService.h"
 
+#include "feedback/ReplyPoller.h"
+#include "rotor/RotorControl.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -40,20 +43,11 @@ bool isValidWellKnownName(const QString &name)
     }
     return true;
 }
-
-// Item names match exactly: QMetaEnum would also take "MainPanel::Text1" and the like.
-std::optional<MainPanel::Item> itemNamed(const QString &name)
-{
-    for (int i = 0; i < MainPanel::kItemCount; ++i) {
-        const auto item = static_cast<MainPanel::Item>(i);
-        if (MainPanel::itemName(item) == name)
-            return item;
-    }
-    return std::nullopt;
-}
 } // namespace
 
-DdeService::DdeService(MainPanel &panel, QObject *parent) : QObject(parent), m_panel(panel)
+DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller &poller,
+                       QObject *parent)
+    : QObject(parent), m_panel(panel), m_rotor(rotor), m_poller(poller)
 {
     connect(&m_panel, &MainPanel::textChanged, this,
             [this](MainPanel::Item item, const QString &t) {
@@ -130,7 +124,7 @@ QString DdeService::toWire(const QString &text)
 
 void DdeService::Poke(const QString &item, const QString &value)
 {
-    const auto found = itemNamed(item);
+    const auto found = MainPanel::itemFromName(item);
     if (!found) {
         replyError(kErrorNoSuchItem, QStringLiteral("No item named \"%1\"").arg(item));
         return;
@@ -149,7 +143,7 @@ void DdeService::Poke(const QString &item, const QString &value)
 
 QString DdeService::Request(const QString &item)
 {
-    const auto found = itemNamed(item);
+    const auto found = MainPanel::itemFromName(item);
     if (!found) {
         replyError(kErrorNoSuchItem, QStringLiteral("No item named \"%1\"").arg(item));
         return {};
@@ -161,6 +155,29 @@ void DdeService::Execute(const QString &command)
 {
     // Execute requests are accepted and change nothing.
     Q_UNUSED(command);
+}
+
+void DdeService::Stop()
+{
+    if (!m_rotor.canStop()) {
+        replyError(kErrorNotAvailable,
+                   QStringLiteral("The rotor model in force has no stop command"));
+        return;
+    }
+    // In arrival order with the pokes, after the reply.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_rotor.canStop())
+                m_rotor.MnuStop_Click();
+        },
+        Qt::QueuedConnection);
+}
+
+int DdeService::Position(int &commanded)
+{
+    commanded = m_rotor.commandedAzimuth();
+    return m_poller.reportedAzimuth();
 }
 
 void DdeService::stop()
@@ -186,5 +203,13 @@ void DdeService::replyError(const char *name, const QString &message)
 
 void DdeService::announce(MainPanel::Item item, const QString &text)
 {
-    emit Changed(MainPanel::itemName(item), toWire(text));
+    m_changes.append({MainPanel::itemName(item), toWire(text)});
+    if (m_changes.size() == 1)
+        QMetaObject::invokeMethod(this, &DdeService::flushChanges, Qt::QueuedConnection);
+}
+
+void DdeService::flushChanges()
+{
+    for (const auto &[item, text] : std::exchange(m_changes, {}))
+        emit Changed(item, text);
 }

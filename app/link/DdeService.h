@@ -1,13 +1,19 @@
 #pragma once
 
-#include "app/MainPanel.h"
+#include "core/MainPanel.h"
 
 #include <QDBusContext>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
+class ReplyPoller;
+class RotorControl;
+
 // The logbook's link: serves the main window's text items on the session bus under
-// interface org.sorvik.DDE at /nomeForm, takes pokes into Text1 and announces every change.
+// interface org.sorvik.DDE at /nomeForm, takes pokes into Text1 and announces every change; for
+// network clients it also stops the rotor and tells its position.
 class DdeService : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -16,8 +22,10 @@ public:
     static constexpr auto kObjectPath = "/nomeForm";
     static constexpr auto kErrorNotAccepted = "org.sorvik.DDE.Error.NotAccepted";
     static constexpr auto kErrorNoSuchItem = "org.sorvik.DDE.Error.NoSuchItem";
+    static constexpr auto kErrorNotAvailable = "org.sorvik.DDE.Error.NotAvailable";
 
-    explicit DdeService(MainPanel &panel, QObject *parent = nullptr);
+    DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller &poller,
+               QObject *parent = nullptr);
     ~DdeService() override;
 
     // The bus name the program serves under: "org.sorvik." + executable name without extension.
@@ -39,6 +47,12 @@ public slots:
     Q_SCRIPTABLE void Poke(const QString &item, const QString &value);
     Q_SCRIPTABLE QString Request(const QString &item);
     Q_SCRIPTABLE void Execute(const QString &command);
+    // The operator's STOP, for a family that has a stop; NotAvailable (and no message box, which
+    // would wait on the operator's screen) for one that has none.
+    Q_SCRIPTABLE void Stop();
+    // The azimuth the controller last reported (-1: none, or the family never reports) and the
+    // azimuth of the last drive started (-1 before any).
+    Q_SCRIPTABLE int Position(int &commanded);
 
 signals:
     Q_SCRIPTABLE void Changed(const QString &item, const QString &value);
@@ -48,8 +62,14 @@ private:
     void fail(const QString &message);
     void replyError(const char *name, const QString &message);
     void announce(MainPanel::Item item, const QString &text);
+    void flushChanges();
 
     MainPanel &m_panel;
+    RotorControl &m_rotor;
+    const ReplyPoller &m_poller;
+    // Changes wait for the end of the handling that made them, so the bytes of a drive reach the
+    // wire before the signals are marshalled; their order is kept.
+    QList<QPair<QString, QString>> m_changes;
     QString m_busName;
     QString m_errorString;
 };

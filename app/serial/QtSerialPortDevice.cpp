@@ -1,6 +1,6 @@
 #include "app/serial/QtSerialPortDevice.h"
 
-#include "app/DevicePath.h"
+#include "core/DevicePath.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SerialPort.h"
-#include "app/SerialSettings.h"
+#include "app/serial/SerialSettings.h"
+#include "core/SerialPort.h"
 
 #include <QSerialPort>
 
@@ -25,10 +25,9 @@ public:
     bool output(const QString &text) override;
     QString errorString() const override { return m_error; }
 
+private:
     // The device the current port number opens.
     QString devicePath() const;
-
-private:
     bool fail(const QString &why);
     bool open();
     // Puts these settings onto the open device; on a refusal says why in m_error.

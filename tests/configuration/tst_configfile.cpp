@@ -6,8 +6,6 @@ class TestConfigFile : public QObject
 {
     Q_OBJECT
 private slots:
-    void splitLines_data();
-    void splitLines();
     void profileLines_data();
     void profileLines();
     void formatWritesThirtyLines();
@@ -15,37 +13,6 @@ private slots:
     void storable_data();
     void storable();
 };
-
-void TestConfigFile::splitLines_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("lines");
-
-    QTest::newRow("nothing") << QByteArray() << QStringList();
-    QTest::newRow("one line without end") << QByteArray("a") << QStringList{"a"};
-    QTest::newRow("cr lf") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
-    QTest::newRow("lone cr") << QByteArray("a\rb\r") << QStringList{"a", "b"};
-    QTest::newRow("lone lf") << QByteArray("a\nb\n") << QStringList{"a", "b"};
-    QTest::newRow("last line without end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
-    QTest::newRow("mixed ends") << QByteArray("a\r\nb\rc\nd") << QStringList{"a", "b", "c", "d"};
-    QTest::newRow("empty line between") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
-    QTest::newRow("only an end") << QByteArray("\r\n") << QStringList{""};
-    QTest::newRow("two empty lines") << QByteArray("\r\n\r\n") << QStringList{"", ""};
-    QTest::newRow("lf cr is two ends") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
-    QTest::newRow("cr cr lf is two ends") << QByteArray("a\r\r\nb") << QStringList{"a", "", "b"};
-    QTest::newRow("blanks kept") << QByteArray(" a \r\n\t") << QStringList{" a ", "\t"};
-    QTest::newRow("latin-1 byte for byte")
-        << QByteArray("caf\xe9\r\n\xff") << QStringList{QStringLiteral("caf\u00e9"), "\u00ff"};
-    QTest::newRow("nul byte kept")
-        << QByteArray("a\0b", 3) << QStringList{QString::fromLatin1("a\0b", 3)};
-}
-
-void TestConfigFile::splitLines()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, lines);
-    QCOMPARE(ConfigFile::splitLines(bytes), lines);
-}
 
 static QByteArray numberedLines(int first, int last)
 {

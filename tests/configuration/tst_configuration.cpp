@@ -27,6 +27,14 @@ QStringList fields(const RotorProfile &p)
             QString::number(p.RotorError)};
 }
 
+// Profile n as the configuration holds it, read as the dialog's profile switch reads it.
+QStringList held(const Configuration &config, int n)
+{
+    Configuration copy = config;
+    copy.applyLinesToActive(n);
+    return fields(copy.activeProfile());
+}
+
 QStringList allLines()
 {
     return kP1 + kP2 + kP3 + kFiller;
@@ -115,6 +123,8 @@ private slots:
     void saveWritesTheWholeFile_data();
     void saveWritesTheWholeFile();
     void savedFileLoadsBack();
+    void saveFromAnEmptyStartLoadsBack_data();
+    void saveFromAnEmptyStartLoadsBack();
     void failedConversionChangesNothing_data();
     void failedConversionChangesNothing();
     void failedWriteLeavesOldFileAndMemory();
@@ -201,8 +211,8 @@ void TestConfiguration::load()
         return;
     }
     QCOMPARE(fields(folder.config.activeProfile()), active);
-    QCOMPARE(fields(folder.config.profile2()), profile2);
-    QCOMPARE(fields(folder.config.profile3()), profile3);
+    QCOMPARE(held(folder.config, 2), profile2);
+    QCOMPARE(held(folder.config, 3), profile3);
     QCOMPARE(folder.config.profileNumber(), profileNumber);
 }
 
@@ -210,29 +220,20 @@ void TestConfiguration::failedLoadKeepsFieldsAssignedBeforeTheFailure_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("active");
-    QTest::addColumn<QStringList>("profile2");
-    QTest::addColumn<QStringList>("profile3");
 
     const QStringList all = allLines();
     QTest::newRow("bad delay of profile 1")
-        << join(with(all, 6, "x")) << QStringList(kP1.mid(0, 5) + QStringList{"0", "0"}) << kEmpty
-        << kEmpty;
+        << join(with(all, 6, "x")) << QStringList(kP1.mid(0, 5) + QStringList{"0", "0"});
     QTest::newRow("bad error of profile 1")
-        << join(with(all, 7, "x")) << QStringList(kP1.mid(0, 6) + QStringList{"0"}) << kEmpty
-        << kEmpty;
-    QTest::newRow("bad delay of profile 2")
-        << join(with(all, 13, "")) << kP1 << QStringList(kP2.mid(0, 5) + QStringList{"0", "0"})
-        << kEmpty;
-    QTest::newRow("bad error of profile 3") << join(with(all, 21, "1e3")) << kP1 << kP2
-                                            << QStringList(kP3.mid(0, 6) + QStringList{"0"});
+        << join(with(all, 7, "x")) << QStringList(kP1.mid(0, 6) + QStringList{"0"});
+    QTest::newRow("bad delay of profile 2") << join(with(all, 13, "")) << kP1;
+    QTest::newRow("bad error of profile 3") << join(with(all, 21, "1e3")) << kP1;
 }
 
 void TestConfiguration::failedLoadKeepsFieldsAssignedBeforeTheFailure()
 {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, active);
-    QFETCH(QStringList, profile2);
-    QFETCH(QStringList, profile3);
 
     // Profile 3 chosen: a load that fails never reaches the selection.
     Folder folder;
@@ -240,8 +241,6 @@ void TestConfiguration::failedLoadKeepsFieldsAssignedBeforeTheFailure()
     folder.write(file);
     QVERIFY(!folder.config.load());
     QCOMPARE(fields(folder.config.activeProfile()), active);
-    QCOMPARE(fields(folder.config.profile2()), profile2);
-    QCOMPARE(fields(folder.config.profile3()), profile3);
     // The lines are stored even so: the dialog switches profiles from them.
     QCOMPARE(linesOf(folder.config, 1, 21), QString::fromLatin1(file).split("\r\n").mid(0, 21));
 }
@@ -272,7 +271,7 @@ void TestConfiguration::loadFailsWithoutAReadableFile()
     QVERIFY(!folder.config.load());
     QVERIFY(!folder.config.errorString().isEmpty());
     QCOMPARE(fields(folder.config.activeProfile()), kP1);
-    QCOMPARE(fields(folder.config.profile2()), kP2);
+    QCOMPARE(held(folder.config, 2), kP2);
     QCOMPARE(linesOf(folder.config, 1, 30), allLines().mid(0, 29) + QStringList{""});
 }
 
@@ -292,8 +291,8 @@ void TestConfiguration::shortFileFailsAtFirstStartButLoadsLater()
     folder.write(join(p1 + p2Start));
     QVERIFY(folder.config.load());
     QCOMPARE(fields(folder.config.activeProfile()), p1);
-    QCOMPARE(fields(folder.config.profile2()), p2Start + kP2.mid(3));
-    QCOMPARE(fields(folder.config.profile3()), kP3);
+    QCOMPARE(held(folder.config, 2), p2Start + kP2.mid(3));
+    QCOMPARE(held(folder.config, 3), kP3);
 }
 
 void TestConfiguration::linesAreNeverCleared()
@@ -371,10 +370,48 @@ void TestConfiguration::saveWritesTheWholeFile()
     QVERIFY2(folder.config.save(slot, boxes(texts)), qPrintable(folder.config.errorString()));
     QCOMPARE(folder.read(), expected);
     QCOMPARE(fields(folder.config.activeProfile()), active);
-    QCOMPARE(fields(folder.config.profile2()), profile2);
-    QCOMPARE(fields(folder.config.profile3()), profile3);
+    QCOMPARE(held(folder.config, 2), profile2);
+    QCOMPARE(held(folder.config, 3), profile3);
     QCOMPARE(linesOf(folder.config, 1, 21), QString::fromLatin1(expected).split("\r\n").mid(0, 21));
     QCOMPARE(folder.config.profileNumber(), 1);
+}
+
+void TestConfiguration::saveFromAnEmptyStartLoadsBack_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QStringList>("start"); // lines 1 to 21 before the save; empty: no file
+    QTest::addColumn<QByteArray>("profiles");
+    const QByteArray defaults = "1\r\n4800\r\nn,8,1\r\n0 - NONE\r\nDEMO\r\n1\r\n0\r\n";
+    const QByteArray dcu = "2\r\n9600\r\nN,8,1\r\n0 - NONE\r\nDCU-1\r\n250\r\n0\r\n";
+    // A first start: never loaded nor saved, the other slots get the dialog's defaults.
+    QTest::newRow("slot 1 first") << 1 << QStringList{} << dcu + defaults + defaults;
+    QTest::newRow("slot 3 first") << 3 << QStringList{} << defaults + defaults + dcu;
+    // A slot with any content is written as held, even a damaged one.
+    QTest::newRow("slot with content kept")
+        << 1 << (QStringList(7, QString()) + QStringList{"", "", "", "", "", "x", ""} + kP3)
+        << dcu + QByteArray("\r\n\r\n\r\n\r\n\r\nx\r\n\r\n") +
+               "5\r\n19200\r\nN,8,2\r\n1 - XON/XOFF\r\nPROSISTEL D\r\n1000\r\n0\r\n";
+}
+
+void TestConfiguration::saveFromAnEmptyStartLoadsBack()
+{
+    QFETCH(int, slot);
+    QFETCH(QStringList, start);
+    QFETCH(QByteArray, profiles);
+    Folder folder;
+    if (!start.isEmpty())
+        folder.write(join(start));
+    folder.config.load();
+    QVERIFY(
+        folder.config.save(slot, boxes({"2", "9600", "N,8,1", "0 - NONE", "DCU-1", "250", "0"})));
+    QCOMPARE(folder.read().left(profiles.size()), profiles);
+
+    // What was written is what the next start reads, profile 1 in force, with no failure.
+    Configuration next(folder.config.configDir());
+    const bool loads = next.load();
+    QCOMPARE(loads, start.isEmpty());
+    if (loads)
+        QCOMPARE(next.activeProfile().RotorModel, slot == 1 ? "DCU-1" : "DEMO");
 }
 
 void TestConfiguration::savedFileLoadsBack()
@@ -391,8 +428,8 @@ void TestConfiguration::savedFileLoadsBack()
     next.setProfileNumber(2);
     QVERIFY(next.load());
     QCOMPARE(fields(next.activeProfile()), p2);
-    QCOMPARE(fields(next.profile2()), p2);
-    QCOMPARE(fields(next.profile3()), kP3);
+    QCOMPARE(held(next, 2), p2);
+    QCOMPARE(held(next, 3), kP3);
 }
 
 void TestConfiguration::failedConversionChangesNothing_data()
@@ -425,8 +462,8 @@ void TestConfiguration::failedConversionChangesNothing()
     QVERIFY(!folder.config.errorString().isEmpty());
     QCOMPARE(folder.read(), kCommentedFile);
     QCOMPARE(fields(folder.config.activeProfile()), kP1);
-    QCOMPARE(fields(folder.config.profile2()), kP2);
-    QCOMPARE(fields(folder.config.profile3()), kP3);
+    QCOMPARE(held(folder.config, 2), kP2);
+    QCOMPARE(held(folder.config, 3), kP3);
     QCOMPARE(linesOf(folder.config, 1, 21), kP1 + kP2 + kP3);
 }
 
@@ -506,7 +543,9 @@ void TestConfiguration::saveCreatesAMissingConfigFolder()
              qPrintable(config.errorString()));
     QFile file(config.filePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray(14, '\0').replace('\0', "\r\n") +
+    // The slots never set get the dialog's defaults, so the file loads back.
+    const QByteArray defaults = "1\r\n4800\r\nn,8,1\r\n0 - NONE\r\nDEMO\r\n1\r\n0\r\n";
+    QCOMPARE(file.readAll(), defaults + defaults +
                                  "2\r\n9600\r\nN,8,1\r\n0 - NONE\r\nHY-GAIN\r\n10\r\n-1\r\n" +
                                  join(kFiller));
 }
@@ -532,7 +571,7 @@ void TestConfiguration::applyLinesToActive()
     QVERIFY(folder.config.load());
     folder.config.applyLinesToActive(number);
     QCOMPARE(fields(folder.config.activeProfile()), active);
-    QCOMPARE(fields(folder.config.profile2()), kP2);
+    QCOMPARE(held(folder.config, 2), kP2);
     QCOMPARE(folder.config.profileNumber(), 3);
 }
 

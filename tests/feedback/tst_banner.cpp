@@ -1,4 +1,4 @@
-#include "app/MainPanel.h"
+#include "core/MainPanel.h"
 #include "feedback/Banner.h"
 
 #include <QSet>

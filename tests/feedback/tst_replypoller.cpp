@@ -1,5 +1,5 @@
-#include "app/MainPanel.h"
-#include "configuration/Configuration.h"
+#include "core/MainPanel.h"
+#include "core/RotorProfile.h"
 #include "feedback/ReplyPoller.h"
 #include "tests/support/FakeSerialPort.h"
 
@@ -14,16 +14,16 @@ const QString kStx(QChar(0x02));
 // A window state, port and profile around one poller, the port open.
 struct Rig
 {
-    explicit Rig(const QString &model) : config(dir.path())
+    explicit Rig(const QString &model)
     {
-        config.activeProfile().RotorModel = model;
+        profile.RotorModel = model;
         port.setPortOpen(true);
     }
     QTemporaryDir dir;
     MainPanel panel;
-    Configuration config;
+    RotorProfile profile;
     FakeSerialPort port;
-    ReplyPoller poller{panel, config, port};
+    ReplyPoller poller{panel, profile, port};
 };
 
 QString filler(qsizetype length)
@@ -50,6 +50,8 @@ private slots:
     void trafficBoxBound_data();
     void trafficBoxBound();
     void portLost();
+    void reportedAzimuth_data();
+    void reportedAzimuth();
 };
 
 void TestReplyPoller::shows_data()
@@ -161,7 +163,7 @@ void TestReplyPoller::modelIsReadPerChunk()
 {
     Rig rig(QStringLiteral("ROTOR-EZ"));
     rig.port.receive(QStringLiteral("123\r"));
-    rig.config.activeProfile().RotorModel = QStringLiteral("BIG-BOY B/C");
+    rig.profile.RotorModel = QStringLiteral("BIG-BOY B/C");
     rig.port.receive(QStringLiteral("123\r"));
     QVERIFY(rig.panel.text(Item::TBox).endsWith(QStringLiteral("123\r\nAZ: 053\r\n")));
 }
@@ -217,6 +219,36 @@ void TestReplyPoller::portLost()
     rig.port.receive(QStringLiteral("R"));
     QCOMPARE(rig.panel.text(Item::TBox), tbox + "R");
     QCOMPARE(rig.panel.background(Item::Text3), MainPanel::kLightYellow);
+}
+
+void TestReplyPoller::reportedAzimuth_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<int>("reported");
+    QTest::newRow("none yet") << "PROSISTEL D" << QStringList{} << -1;
+    QTest::newRow("Prosistel D") << "PROSISTEL D"
+                                 << QStringList{"\x02"
+                                                "A,?,123,B\r"}
+                                 << 123;
+    QTest::newRow("the last one counts")
+        << "BIG-BOY D" << QStringList{"A,?,123,B\r", "A,?,200,R\r", "A,G,R\r"} << 200;
+    QTest::newRow("B/C less 70") << "PROSISTEL B/C" << QStringList{"075\r"} << 5;
+    QTest::newRow("B/C below north") << "PROSISTEL B/C" << QStringList{"075\r", "069\r"} << -1;
+    QTest::newRow("out of range") << "PROSISTEL D" << QStringList{"A,?,360,R\r"} << -1;
+    QTest::newRow("DCU-1 never reports") << "DCU-1" << QStringList{"A,?,123,R\r"} << -1;
+    QTest::newRow("no family") << "DEMO" << QStringList{"A,?,123,R\r"} << -1;
+}
+
+void TestReplyPoller::reportedAzimuth()
+{
+    QFETCH(QString, model);
+    QFETCH(QStringList, chunks);
+    QFETCH(int, reported);
+    Rig rig(model);
+    for (const QString &chunk : chunks)
+        rig.port.receive(chunk);
+    QCOMPARE(rig.poller.reportedAzimuth(), reported);
 }
 
 QTEST_GUILESS_MAIN(TestReplyPoller)

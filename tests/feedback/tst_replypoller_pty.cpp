@@ -1,6 +1,6 @@
-#include "app/MainPanel.h"
 #include "app/serial/QtSerialPortDevice.h"
-#include "configuration/Configuration.h"
+#include "core/MainPanel.h"
+#include "core/RotorProfile.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
 #include "tests/support/Pty.h"
@@ -31,7 +31,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Pty> m_pty;
     std::unique_ptr<MainPanel> m_panel;
-    std::unique_ptr<Configuration> m_config;
+    RotorProfile m_profile;
     std::unique_ptr<QtSerialPortDevice> m_port;
     std::unique_ptr<ReplyPoller> m_poller;
 };
@@ -43,10 +43,10 @@ void TestReplyPollerPty::init()
     QVERIFY(m_pty->isValid());
     QVERIFY(QFile::link(m_pty->slavePath(), m_dir->filePath(QStringLiteral("com7"))));
     m_panel = std::make_unique<MainPanel>();
-    m_config = std::make_unique<Configuration>(m_dir->path());
-    m_config->activeProfile().RotorModel = QStringLiteral("ROTOR-EZ");
+    m_profile = RotorProfile();
+    m_profile.RotorModel = QStringLiteral("ROTOR-EZ");
     m_port = std::make_unique<QtSerialPortDevice>(m_dir->path());
-    m_poller = std::make_unique<ReplyPoller>(*m_panel, *m_config, *m_port);
+    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, *m_port);
     QVERIFY(m_port->setCommPort(7));
     QVERIFY(m_port->setSettings(QStringLiteral("4800,N,8,1")));
     QVERIFY(m_port->setInputLen(0));
@@ -57,7 +57,6 @@ void TestReplyPollerPty::cleanup()
 {
     m_poller.reset();
     m_port.reset();
-    m_config.reset();
     m_panel.reset();
     m_pty.reset();
     m_dir.reset();
@@ -86,10 +85,10 @@ void TestReplyPollerPty::repliesReachTheWindow()
 void TestReplyPollerPty::statusRequestOnTheWire()
 {
     RecordingMessageBoxes boxes;
-    StatusCommand status(*m_panel, *m_config, *m_port, boxes);
+    StatusCommand status(*m_panel, m_profile, *m_port, boxes);
     status.mnuStatus_Click();
     QCOMPARE(m_pty->read(2), QByteArray(";\r"));
-    m_config->activeProfile().RotorModel = QStringLiteral("BIG-BOY D");
+    m_profile.RotorModel = QStringLiteral("BIG-BOY D");
     status.mnuStatus_Click();
     QCOMPARE(m_pty->read(4), QByteArray("\x02\x41\x3F\x0D"));
     QVERIFY(boxes.boxes.isEmpty());
@@ -107,7 +106,7 @@ void TestReplyPollerPty::pulledDevice()
     QTest::qWait(50);
     QCOMPARE(lost.size(), 1);
     RecordingMessageBoxes boxes;
-    StatusCommand status(*m_panel, *m_config, *m_port, boxes);
+    StatusCommand status(*m_panel, m_profile, *m_port, boxes);
     status.mnuStatus_Click();
     QVERIFY(m_panel->text(Item::TBox)
                 .endsWith(QStringLiteral("STATUS NOT SENT: COM PORT CLOSED, press ON first\r\n")));

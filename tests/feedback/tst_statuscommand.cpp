@@ -1,5 +1,5 @@
-#include "app/MainPanel.h"
-#include "configuration/Configuration.h"
+#include "core/MainPanel.h"
+#include "core/RotorProfile.h"
 #include "feedback/StatusCommand.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
@@ -24,19 +24,19 @@ public:
 template <typename Port = FakeSerialPort>
 struct Rig
 {
-    Rig(const QString &model, bool open) : config(dir.path())
+    Rig(const QString &model, bool open)
     {
-        config.activeProfile().RotorModel = model;
+        profile.RotorModel = model;
         if (open)
             port.setPortOpen(true);
         panel.setText(Item::TBox, QString());
     }
     QTemporaryDir dir;
     MainPanel panel;
-    Configuration config;
+    RotorProfile profile;
     Port port;
     RecordingMessageBoxes boxes;
-    StatusCommand status{panel, config, port, boxes};
+    StatusCommand status{panel, profile, port, boxes};
 };
 } // namespace
 
@@ -133,7 +133,7 @@ void TestStatusCommand::menu()
     rig.panel.setText(Item::TBox, QStringLiteral("STATUS => "));
     rig.status.mnuStatus_Click();
     // The profile in force is read at each click.
-    rig.config.activeProfile().RotorModel = QStringLiteral("PROSISTEL D");
+    rig.profile.RotorModel = QStringLiteral("PROSISTEL D");
     rig.status.mnuStatus_Click();
     QCOMPARE(rig.boxes.texts(), QStringList{kUnknown});
     QCOMPARE(rig.port.writes, QList<QByteArray>{QByteArray("\x02\x41?\r")});

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "app/MainPanel.h"
-#include "configuration/Configuration.h"
-#include "rotor/Pauser.h"
-#include "rotor/RotorControl.h"
-#include "rotor/RotorHost.h"
+#include "core/Pauser.h"
 #include "tests/support/Recorders.h"
 
 #include <QStringList>
@@ -41,25 +37,6 @@ public:
 private:
     QStringList &m_log;
     std::function<void()> m_then;
-};
-
-// The main window and dialog as the intake sees them.
-class FakeHost : public RotorHost
-{
-public:
-    void closeProgram() override { ++closes; }
-    void Rigenera() override { ++rigenera; }
-    void rearmBanner() override { ++rearms; }
-    QString dialogModelText() override
-    {
-        ++modelReads;
-        return modelText;
-    }
-    int closes = 0;
-    int rigenera = 0;
-    int rearms = 0;
-    int modelReads = 0;
-    QString modelText = QStringLiteral("ARSWIN");
 };
 
 // A message box that lets a test act while it is "open".

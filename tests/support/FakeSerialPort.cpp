@@ -50,8 +50,8 @@ QString FakeSerialPort::input()
 
 bool FakeSerialPort::output(const QString &text)
 {
-    if (!m_open) {
-        m_error = QStringLiteral("port not open");
+    if (!m_open || refuseWrites) {
+        m_error = m_open ? QStringLiteral("write timed out") : QStringLiteral("port not open");
         return false;
     }
     const QByteArray bytes = text.toLatin1();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SerialPort.h"
+#include "core/SerialPort.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -40,6 +40,8 @@ public:
     int inputLen = -1;
     // Make the next opens fail (device missing or held elsewhere).
     bool refuseOpen = false;
+    // Make the writes on the open port fail (a device that stopped taking bytes).
+    bool refuseWrites = false;
     int opens = 0;
     int closes = 0;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Beeper.h"
-#include "app/MessageBoxes.h"
+#include "core/Beeper.h"
+#include "core/MessageBoxes.h"
 
 #include <QList>
 #include <QString>

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+class Beeper;
+class Configuration;
+class MainPanel;
+class MessageBoxes;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class SerialPort;
+
+// The configuration dialog: the operator edits the three profiles, picks the one in force, saves,
+// and closing puts the boxes into effect on the serial port. Created loaded (hidden), shown
+// modally by the main window, destroyed once closed.
+class FrmDDEConfig : public QDialog
+{
+    Q_OBJECT
+public:
+    // The seven boxes in field order of RotorProfile.
+    enum class Box {
+        CmbRotorPort,
+        CmbRotorBaud,
+        CmbRotorSet,
+        CmbRotorHanshack,
+        CmbRotor,
+        TxtDelay,
+        TxtErrore
+    };
+    Q_ENUM(Box)
+    static constexpr int kBoxCount = 7;
+    static constexpr int kOptionCount = 3;
+    static constexpr int kDesignWidthTwips = 6480;
+    static constexpr int kHeightTwips = 2100;
+
+    // Builds the dialog from its design state and loads it (Form_Load), without showing it.
+    FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &port, MessageBoxes &boxes,
+                 Beeper &beeper, QWidget *parent = nullptr);
+
+    static QString boxName(Box box);
+    QString text(Box box) const;
+    // Closing has begun (Form_QueryUnload ran or runs): the dialog is on its way out.
+    bool isClosing() const { return m_closing; }
+
+    void RotorDefault();
+    void OptRotor_Click(int index);
+    void CmbRotor_Click();
+    void TxtDelay_LostFocus();
+    void CmdSave_Click();
+    void MnuExit_Click();
+
+    // The delay box rule: a text that is not a number, or a number below 1, becomes "1".
+    static QString checkedDelay(const QString &text);
+
+protected:
+    // Every closing applies the boxes once and is never refused.
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void Form_Load();
+    void Form_QueryUnload();
+    void queryUnloadFailed();
+    QComboBox *makeDropDown(Box box, const QStringList &items, const QString &toolTip);
+    QLineEdit *makeTextBox(Box box, int maxLength, const QString &toolTip);
+    QLabel *makeLabel(const QString &name, const QString &caption);
+    void setText(Box box, const QString &text);
+    void setLblRotore(int profileNumber);
+    void fillBoxesFromActiveProfile();
+    void showPortDevice();
+    void placeOnScreen();
+
+    Configuration &m_config;
+    MainPanel &m_panel;
+    SerialPort &m_port;
+    MessageBoxes &m_boxes;
+    Beeper &m_beeper;
+
+    std::array<QComboBox *, 5> m_dropDowns{}; // CmbRotorPort to CmbRotor, in Box order
+    QLineEdit *m_txtDelay = nullptr;
+    QLineEdit *m_txtErrore = nullptr;
+    std::array<QRadioButton *, kOptionCount> m_options{};
+    QLabel *m_lblRotore = nullptr;
+    QPushButton *m_cmdSave = nullptr;
+    QAction *m_mnuExit = nullptr;
+    bool m_placed = false;
+    bool m_closing = false;
+};
