@@ -143,14 +143,13 @@ void ControllerModel::takeByte(char byte, qint64 ms)
     }
 }
 
-bool ControllerModel::frameTooLong()
+void ControllerModel::dropIfTooLong()
 {
     if (m_frame.size() < MaxFrame)
-        return false;
+        return;
     received(m_frame);
     note(QStringLiteral("dropped: no end in %1 bytes").arg(m_frame.size()));
     m_frame.clear();
-    return true;
 }
 
 // Prosistel D: STX, the command, CR. An STX inside a frame starts a new one, so a torn frame
@@ -166,7 +165,7 @@ void ControllerModel::takeProsistelD(char byte, qint64 ms)
     if (byte == Cr)
         runProsistelD(std::exchange(m_frame, {}), ms);
     else
-        frameTooLong();
+        dropIfTooLong();
 }
 
 void ControllerModel::runProsistelD(const QByteArray &frame, qint64 ms)
@@ -212,7 +211,7 @@ void ControllerModel::takeProsistelBC(char byte, qint64 ms)
     if (byte == Cr)
         runProsistelBC(std::exchange(m_frame, {}), ms);
     else
-        frameTooLong();
+        dropIfTooLong();
 }
 
 void ControllerModel::runProsistelBC(const QByteArray &frame, qint64 ms)
@@ -257,7 +256,7 @@ void ControllerModel::takeIdiom(char byte, qint64 ms)
     if (byte == ';' || byte == Cr || byte == Lf)
         runIdiom(std::exchange(m_frame, {}), ms);
     else
-        frameTooLong();
+        dropIfTooLong();
 }
 
 void ControllerModel::runIdiom(const QByteArray &frame, qint64 ms)

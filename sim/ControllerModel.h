@@ -43,7 +43,7 @@ private:
     void runProsistelD(const QByteArray &frame, qint64 ms);
     void runProsistelBC(const QByteArray &frame, qint64 ms);
     void runIdiom(const QByteArray &frame, qint64 ms);
-    bool frameTooLong();
+    void dropIfTooLong();
 
     void turnTo(int target, qint64 ms);
     void stop(qint64 ms, const QString &how);

@@ -14,8 +14,6 @@ public:
     explicit SimSignals(QObject *parent = nullptr);
     ~SimSignals() override;
 
-    bool installed() const { return m_notifier != nullptr; }
-
 signals:
     void caught(int signalNumber);
 
