@@ -1,0 +1,97 @@
+#include "sim/SimOptions.h"
+
+#include <QCommandLineParser>
+#include <cmath>
+
+namespace {
+
+std::optional<double> decimal(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+SimOptions SimOptions::parse(const QStringList &arguments)
+{
+    SimOptions options;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulates a rotor controller on a pseudo-terminal and prints the path of "
+                       "its slave side on the first line."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    const QCommandLineOption model(
+        QStringLiteral("model"),
+        QStringLiteral("Controller family: PROSISTEL D, PROSISTEL B/C, ROTOR-EZ, DCU-1, HY-GAIN "
+                       "(BIG-BOY D and BIG-BOY B/C for the Prosistel ones)."),
+        QStringLiteral("M"));
+    const QCommandLineOption speed(QStringLiteral("speed"),
+                                   QStringLiteral("Degrees per second, more than 0 (default 6)."),
+                                   QStringLiteral("DEG"));
+    const QCommandLineOption start(QStringLiteral("start"),
+                                   QStringLiteral("Starting azimuth, 0 to 360 (default 0)."),
+                                   QStringLiteral("AZ"));
+    const QCommandLineOption link(
+        QStringLiteral("link"),
+        QStringLiteral("Also makes the symbolic link PATH to the slave, removed on exit."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption log(
+        QStringLiteral("log"), QStringLiteral("Logs every frame and reply to FILE (- for stderr)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, model, speed, start, link, log});
+    options.helpText = parser.helpText();
+
+    if (!parser.parse(arguments)) {
+        options.error = parser.errorText();
+        return options;
+    }
+    if (parser.isSet(help)) {
+        options.helpRequested = true;
+        return options;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        options.error = QStringLiteral("unexpected argument: %1")
+                            .arg(parser.positionalArguments().constFirst());
+        return options;
+    }
+    if (!parser.isSet(model)) {
+        options.error = QStringLiteral("--model is required");
+        return options;
+    }
+    const auto family = ControllerModel::familyFromName(parser.value(model));
+    if (!family) {
+        options.error = QStringLiteral("unknown model: %1").arg(parser.value(model));
+        return options;
+    }
+    options.family = *family;
+    if (parser.isSet(speed)) {
+        const auto value = decimal(parser.value(speed));
+        if (!value || *value <= 0) {
+            options.error = QStringLiteral("--speed wants degrees per second above 0, not %1")
+                                .arg(parser.value(speed));
+            return options;
+        }
+        options.degreesPerSecond = *value;
+    }
+    if (parser.isSet(start)) {
+        const auto value = decimal(parser.value(start));
+        if (!value || *value < 0 || *value > 360) {
+            options.error = QStringLiteral("--start wants an azimuth from 0 to 360, not %1")
+                                .arg(parser.value(start));
+            return options;
+        }
+        options.startAzimuth = *value;
+    }
+    options.linkPath = parser.value(link);
+    options.logPath = parser.value(log);
+    if (parser.isSet(link) && options.linkPath.isEmpty())
+        options.error = QStringLiteral("--link wants a path");
+    else if (parser.isSet(log) && options.logPath.isEmpty())
+        options.error = QStringLiteral("--log wants a file, or - for stderr");
+    return options;
+}
