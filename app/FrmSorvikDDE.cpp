@@ -30,8 +30,24 @@ using Menu = MainPanel::Menu;
 using Icon = MessageBoxes::Icon;
 
 namespace {
-constexpr int kInnerWidth = 4605;         // twips
-constexpr int kInnerHeight = 2220;        // twips
+constexpr int kInnerWidth = 4605;  // twips
+constexpr int kInnerHeight = 2220; // twips
+constexpr QRect kLblConfig{75, 630, 2820, 540};
+constexpr QRect kTxtCom{1935, 870, 945, 285};
+// The longest text each fixed place shows; the whole layout grows until every one fits.
+constexpr std::pair<const char *, const char *> kLongestTexts[] = {
+    {"Label1", "DDE:"},
+    {"Label2", "MANUAL:"},
+    {"Text1", "QUIT"},
+    {"Text2", "DDE"},
+    {"Label3", "999"},
+    {"LblGradi", "STOP"},
+    {"Text3", "360"},
+    {"LblDelay", "STATUS OK"},
+    {"LblConfig", "PROSISTEL B/C - COM: 16 - E,7,2 - 38400"},
+    {"TxtCom", "COM OFF"},
+    {"Check1", "Top"},
+};
 constexpr int kOuterHeight = 3000;        // twips, set at start-up
 constexpr double kMinimisedTop = -100000; // a window saved while minimised lies far above this
 
@@ -94,6 +110,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
         showColours(item);
     }
     setWindowTitle(panel.caption());
+    applyLayout();
 
     connect(&panel, &MainPanel::textChanged, this, &FrmSorvikDDE::showText);
     connect(&panel, &MainPanel::tboxAppended, this, &FrmSorvikDDE::showTBoxAppend);
@@ -111,8 +128,6 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
             [this](const QString &text) { m_panel.setText(Item::Text3, text); });
     connect(m_text3, &QLineEdit::returnPressed, this, [this] { m_rotor.Text3_KeyPress(13); });
     connect(m_check1, &QCheckBox::clicked, this, &FrmSorvikDDE::Check1_Click);
-
-    resize(sizeHint());
 }
 
 FrmSorvikDDE::~FrmSorvikDDE() = default;
@@ -121,9 +136,9 @@ void FrmSorvikDDE::buildControls()
 {
     auto *area = new QWidget(this);
     area->setObjectName(QStringLiteral("area"));
+    // The form's colour fills the whole client area, however tall the window ends up.
     area->setAutoFillBackground(true);
     area->setStyleSheet(QStringLiteral("#area { background: #C0C0C0; }"));
-    area->setFixedSize(Twips::toPixels(kInnerWidth, dpi()), Twips::toPixels(kInnerHeight, dpi()));
     setCentralWidget(area);
 
     const auto lineEdit = [area] {
@@ -131,64 +146,56 @@ void FrmSorvikDDE::buildControls()
         edit->setFrame(true);
         return edit;
     };
-    const auto label = [area](bool bordered) {
-        auto *l = new QLabel(area);
+    // Labels show their text at the top left and wrap it, as the designed ones do.
+    const auto label = [area](bool bordered, const QString &text = {}) {
+        auto *l = new QLabel(text, area);
         if (bordered)
             l->setFrameShape(QFrame::Box);
-        l->setAlignment(Qt::AlignCenter);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        l->setWordWrap(true);
         return l;
     };
 
     auto *text1 = lineEdit();
     text1->setReadOnly(true); // the logbook writes it; the operator cannot
-    m_items[Item::Text1] = place(text1, QStringLiteral("Text1"), 525, 30, 525, 285,
+    m_items[Item::Text1] = place(text1, QStringLiteral("Text1"), {525, 30, 525, 285},
                                  QStringLiteral("Received via DDE"));
     auto *text2 = lineEdit();
     text2->setReadOnly(true);
     m_items[Item::Text2] =
-        place(text2, QStringLiteral("Text2"), 1065, 30, 510, 285, QStringLiteral("DDE status!"));
-    m_items[Item::Label3] = place(label(true), QStringLiteral("Label3"), 1665, 30, 585, 285,
+        place(text2, QStringLiteral("Text2"), {1065, 30, 510, 285}, QStringLiteral("DDE status!"));
+    m_items[Item::Label3] = place(label(true), QStringLiteral("Label3"), {1665, 30, 585, 285},
                                   QStringLiteral("Last rotor status!"));
-    m_items[Item::LblGradi] = place(label(true), QStringLiteral("LblGradi"), 2310, 30, 585, 285,
+    m_items[Item::LblGradi] = place(label(true), QStringLiteral("LblGradi"), {2310, 30, 585, 285},
                                     QStringLiteral("Last rotor status!"));
-    auto *label1 = label(false);
-    label1->setText(QStringLiteral("DDE:"));
-    label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    place(label1, QStringLiteral("Label1"), 120, 75, 390, 195);
-    auto *label2 = label(false);
-    label2->setText(QStringLiteral("MANUAL:"));
-    label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    place(label2, QStringLiteral("Label2"), 120, 375, 720, 195);
+    place(label(false, QStringLiteral("DDE:")), QStringLiteral("Label1"), {120, 75, 390, 195});
+    place(label(false, QStringLiteral("MANUAL:")), QStringLiteral("Label2"), {120, 375, 720, 195});
     m_text3 = lineEdit();
     m_text3->setMaxLength(3);
-    m_items[Item::Text3] = place(m_text3, QStringLiteral("Text3"), 930, 330, 645, 285,
+    m_items[Item::Text3] = place(m_text3, QStringLiteral("Text3"), {930, 330, 645, 285},
                                  QStringLiteral("Manual azimuth and press ENTER or GO!"));
-    m_items[Item::LblDelay] = place(label(true), QStringLiteral("LblDelay"), 1770, 360, 1125, 255);
-    auto *config = label(true);
-    config->setWordWrap(true);
-    m_items[Item::LblConfig] = place(config, QStringLiteral("LblConfig"), 75, 630, 2820, 540,
+    m_items[Item::LblDelay] =
+        place(label(true), QStringLiteral("LblDelay"), {1770, 360, 1125, 255});
+    m_items[Item::LblConfig] = place(label(true), QStringLiteral("LblConfig"), kLblConfig,
                                      QStringLiteral("Config default."));
     auto *txtCom = lineEdit();
     txtCom->setReadOnly(true);
-    m_items[Item::TxtCom] = place(txtCom, QStringLiteral("TxtCom"), 1935, 870, 945, 285,
-                                  QStringLiteral("RS232 COM port status"));
+    m_items[Item::TxtCom] =
+        place(txtCom, QStringLiteral("TxtCom"), kTxtCom, QStringLiteral("RS232 COM port status"));
     m_check1 = new QCheckBox(QStringLiteral("Top"), area);
-    place(m_check1, QStringLiteral("Check1"), 1320, 915, 600, 225,
+    place(m_check1, QStringLiteral("Check1"), {1320, 915, 600, 225},
           QStringLiteral("Select for the Alway on the top."));
     m_tbox = new QPlainTextEdit(area);
     m_tbox->setReadOnly(true);
     m_tbox->setUndoRedoEnabled(false);
     m_tbox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_tbox->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_items[Item::TBox] = place(m_tbox, QStringLiteral("TBox"), 75, 1215, 2805, 960);
-    auto *label4 = label(false);
-    label4->setWordWrap(true);
-    label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_items[Item::Label4] = place(label4, QStringLiteral("Label4"), 2940, 75, 1620, 2055);
+    m_items[Item::TBox] = place(m_tbox, QStringLiteral("TBox"), {75, 1215, 2805, 960});
+    m_items[Item::Label4] = place(label(false), QStringLiteral("Label4"), {2940, 75, 1620, 2055});
     auto *line1 = new QFrame(area);
     line1->setFrameShape(QFrame::HLine);
     line1->setStyleSheet(QStringLiteral("color: #E0E0E0; background: #E0E0E0;"));
-    place(line1, QStringLiteral("Line1"), 60, 0, 2420 - 60, 15);
+    place(line1, QStringLiteral("Line1"), {60, 0, 2420 - 60, 15});
 
     // Bold where the window is designed so.
     for (Item item : {Item::Text2, Item::Label3, Item::LblGradi, Item::LblDelay, Item::Label4}) {
@@ -205,15 +212,71 @@ double FrmSorvikDDE::dpi() const
     return logicalDpiY();
 }
 
-QWidget *FrmSorvikDDE::place(QWidget *widget, const QString &name, int left, int top, int width,
-                             int height, const QString &toolTip)
+QWidget *FrmSorvikDDE::place(QWidget *widget, const QString &name, QRect twips,
+                             const QString &toolTip)
 {
     widget->setObjectName(name);
-    widget->setGeometry(Twips::toPixels(left, dpi()), Twips::toPixels(top, dpi()),
-                        Twips::toPixels(width, dpi()), qMax(1, Twips::toPixels(height, dpi())));
     if (!toolTip.isEmpty())
         widget->setToolTip(toolTip);
+    m_designed.append({widget, twips});
     return widget;
+}
+
+double FrmSorvikDDE::layoutScale() const
+{
+    // The twips were drawn for a small 8-point font. With the font in use, every text the
+    // program shows in a fixed place must fit, so the whole layout grows by the largest need
+    // (never shrinks below the DPI conversion), and keeps its proportions.
+    const auto designed = [this](const QString &name) {
+        for (const auto &[widget, twips] : m_designed)
+            if (widget->objectName() == name)
+                return std::pair{widget, twips};
+        return std::pair<QWidget *, QRect>{};
+    };
+    double scale = 1;
+    const auto need = [&](QSize size, QSize designedTwips) {
+        scale = std::max({scale, size.width() / (designedTwips.width() * dpi() / Twips::kPerInch),
+                          size.height() / (designedTwips.height() * dpi() / Twips::kPerInch)});
+    };
+    for (const auto &[name, text] : kLongestTexts) {
+        const auto [widget, twips] = designed(QString::fromLatin1(name));
+        const QString shown = QString::fromLatin1(text);
+        if (auto *label = qobject_cast<QLabel *>(widget)) {
+            // One line: the hint of the label with the text unwrapped.
+            QLabel probe(shown);
+            probe.setFont(label->font());
+            probe.setStyleSheet(label->styleSheet());
+            probe.setFrameShape(label->frameShape());
+            probe.setAlignment(label->alignment());
+            QSize size = probe.sizeHint();
+            // The profile summary reads on its first line, above the check box and TxtCom.
+            const QSize room = label == m_items.value(Item::LblConfig)
+                                   ? QSize(twips.width(), kTxtCom.top() - kLblConfig.top())
+                                   : twips.size();
+            need(size, room);
+        } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+            const QFontMetrics metrics(edit->font());
+            // What a line edit adds around its text, from its own hint of 17 'x'.
+            const int around =
+                edit->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
+            need({metrics.horizontalAdvance(shown) + around, edit->minimumSizeHint().height()},
+                 twips.size());
+        } else if (widget) {
+            need(widget->sizeHint(), twips.size());
+        }
+    }
+    return scale;
+}
+
+void FrmSorvikDDE::applyLayout()
+{
+    m_scale = layoutScale();
+    const auto pixels = [this](double twips) { return Twips::toPixels(twips * m_scale, dpi()); };
+    for (const auto &[widget, twips] : m_designed)
+        widget->setGeometry(pixels(twips.left()), pixels(twips.top()), pixels(twips.width()),
+                            qMax(1, pixels(twips.height())));
+    centralWidget()->setMinimumSize(pixels(kInnerWidth), pixels(kInnerHeight));
+    setFixedWidth(pixels(kInnerWidth));
 }
 
 void FrmSorvikDDE::showText(Item item, const QString &text)
@@ -306,7 +369,7 @@ bool FrmSorvikDDE::Form_Load(bool anotherInstanceRunning)
 void FrmSorvikDDE::setOuterHeight(int twips)
 {
     const int frameExtra = frameGeometry().height() - geometry().height();
-    const int inner = Twips::toPixels(twips, dpi()) - frameExtra;
+    const int inner = Twips::toPixels(twips * m_scale, dpi()) - frameExtra;
     setFixedHeight(qMax(inner, minimumSizeHint().height()));
 }
 
@@ -333,12 +396,21 @@ void FrmSorvikDDE::Form_Activate()
     }
 }
 
+void FrmSorvikDDE::notePortFailure(const QString &why)
+{
+    // The boxes say a port failed; the traffic box says which device and why.
+    const QString note = QStringLiteral("COM PORT: ") + why;
+    if (!m_panel.text(Item::TBox).endsWith(note + QStringLiteral("\r\n")))
+        m_panel.appendNote(note);
+}
+
 void FrmSorvikDDE::activationFailed()
 {
     m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
     const RotorProfile &profile = m_config.activeProfile();
     if (profile.isDemo())
         return;
+    notePortFailure(m_port.errorString());
     if (m_port.portOpen()) {
         m_port.setPortOpen(false);
         m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
@@ -377,15 +449,19 @@ void FrmSorvikDDE::loadFailed()
 void FrmSorvikDDE::setSerRotor()
 {
     const RotorProfile &profile = m_config.activeProfile();
-    if (PortSetup::apply(m_port, profile, PortSetup::Order::LinesThenOpen)) {
+    QString why;
+    if (PortSetup::apply(m_port, profile, PortSetup::Order::LinesThenOpen, &why)) {
         m_panel.setText(Item::TBox, QStringLiteral("STATUS => "));
         if (m_status.QueryRotorStatus())
             return;
+        why = m_port.errorString();
     }
-    if (!profile.isDemo())
-        m_boxes.show(Icon::Exclamation,
-                     QStringLiteral("Rotor PORT CONFIG ERROR OR IN USE! Please check config"),
-                     QStringLiteral("SOrvik RotorPort ") + kVersion);
+    if (profile.isDemo())
+        return;
+    notePortFailure(why);
+    m_boxes.show(Icon::Exclamation,
+                 QStringLiteral("Rotor PORT CONFIG ERROR OR IN USE! Please check config"),
+                 QStringLiteral("SOrvik RotorPort ") + kVersion);
 }
 
 void FrmSorvikDDE::MnuOn_Click()
@@ -393,9 +469,11 @@ void FrmSorvikDDE::MnuOn_Click()
     if (m_config.activeProfile().isDemo())
         return;
     m_panel.setText(Item::TxtCom, QStringLiteral("COM ON"));
-    if (!m_port.setPortOpen(true))
-        m_boxes.show(Icon::None, QStringLiteral("PORT ALREADY OPEN OR IN USE"),
-                     QStringLiteral("DDE SORVIK ") + kVersion);
+    if (m_port.setPortOpen(true))
+        return;
+    notePortFailure(m_port.errorString());
+    m_boxes.show(Icon::None, QStringLiteral("PORT ALREADY OPEN OR IN USE"),
+                 QStringLiteral("DDE SORVIK ") + kVersion);
 }
 
 void FrmSorvikDDE::MnuOff_Click()
@@ -424,8 +502,8 @@ void FrmSorvikDDE::MnuConfig_Click()
 
 void FrmSorvikDDE::showConfigDialog(bool afterLoadFailure)
 {
-    // Already on screen, or on its way out: nothing to open.
-    if (m_dialogShown || (m_dialog && m_dialog->isClosing()))
+    // Already on screen, on its way out, or the program is closing: nothing to open.
+    if (m_closing || m_dialogShown || (m_dialog && m_dialog->isClosing()))
         return;
     FrmDDEConfig &dialog = configDialog();
     m_dialogShown = true;
@@ -477,8 +555,9 @@ void FrmSorvikDDE::MnuHelp_Click()
         QString(),
         QStringLiteral("For information and news, write by e-mail or visit the home page."),
     };
+    lines << QString() << QStringLiteral("Configuration folder: ") + m_config.configDir();
     if (!m_aboutNote.isEmpty())
-        lines << QString() << m_aboutNote;
+        lines << m_aboutNote;
     m_boxes.show(Icon::Information, lines.join(QStringLiteral("\r\n")),
                  QStringLiteral("DDE Sorvik Rotor control ") + kVersion);
 }

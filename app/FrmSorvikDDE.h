@@ -65,13 +65,16 @@ private:
 
     void loadFailed();
     void activationFailed();
+    void notePortFailure(const QString &why);
     void showConfigDialog(bool afterLoadFailure);
     FrmDDEConfig &configDialog();
     void unloadConfigDialog();
 
     void buildControls();
-    QWidget *place(QWidget *widget, const QString &name, int left, int top, int width, int height,
-                   const QString &toolTip = {});
+    // Names the control and records its designed place (twips) for applyLayout().
+    QWidget *place(QWidget *widget, const QString &name, QRect twips, const QString &toolTip = {});
+    double layoutScale() const;
+    void applyLayout();
     void showText(MainPanel::Item item, const QString &text);
     void showTBoxAppend(qsizetype removed, const QString &appended);
     void showColours(MainPanel::Item item);
@@ -89,6 +92,9 @@ private:
     Banner &m_banner;
 
     QHash<MainPanel::Item, QWidget *> m_items;
+    QList<std::pair<QWidget *, QRect>> m_designed;
+    // The designed layout's factor for the font in use (1: the DPI conversion alone).
+    double m_scale = 1;
     QHash<MainPanel::Menu, QAction *> m_menus;
     QLineEdit *m_text3 = nullptr;
     QPlainTextEdit *m_tbox = nullptr;

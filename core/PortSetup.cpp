@@ -26,22 +26,35 @@ std::optional<int> portNumber(const QString &port)
     return *number;
 }
 
-bool apply(SerialPort &port, const RotorProfile &profile, Order order)
+bool apply(SerialPort &port, const RotorProfile &profile, Order order, QString *why)
 {
+    const auto refused = [&](const QString &text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    const auto portRefused = [&] { return refused(port.errorString()); };
     const auto onNumber = [&] {
         if (port.portOpen() && !port.setPortOpen(false))
-            return false;
+            return portRefused();
         const std::optional<int> number = portNumber(profile.RotorPort);
-        return number && port.setCommPort(*number);
+        if (!number)
+            return refused(QStringLiteral("port \"%1\" is not a number").arg(profile.RotorPort));
+        return port.setCommPort(*number) || portRefused();
     };
+    const auto open = [&] { return port.setPortOpen(true) || portRefused(); };
     const auto lines = [&] {
+        if (!port.setSettings(settingsText(profile)))
+            return portRefused();
         const std::optional<int> handshake = handshakeCode(profile.RotorHandshake);
-        return port.setSettings(settingsText(profile)) && handshake &&
-               port.setHandshaking(*handshake) && port.setInputLen(0);
+        if (!handshake)
+            return refused(QStringLiteral("handshake \"%1\" does not start with 0 to 3")
+                               .arg(profile.RotorHandshake));
+        return (port.setHandshaking(*handshake) && port.setInputLen(0)) || portRefused();
     };
     if (order == Order::LinesThenOpen)
-        return onNumber() && lines() && port.setPortOpen(true);
-    if (profile.RotorPort != kDemoModel && !(onNumber() && port.setPortOpen(true)))
+        return onNumber() && lines() && open();
+    if (profile.RotorPort != kDemoModel && !(onNumber() && open()))
         return false;
     return lines();
 }

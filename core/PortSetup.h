@@ -22,6 +22,7 @@ std::optional<int> portNumber(const QString &port);
 // sets its number and lines and opens it last. The dialog's closing reopens the port on its
 // number first (and leaves the port alone when that text reads "DEMO"), then sets the lines.
 enum class Order { LinesThenOpen, OpenThenLines };
-// Stops at the first step that fails and returns false.
-bool apply(SerialPort &port, const RotorProfile &profile, Order order);
+// Stops at the first step that fails and returns false; why then says what failed, for the
+// operator.
+bool apply(SerialPort &port, const RotorProfile &profile, Order order, QString *why = nullptr);
 } // namespace PortSetup

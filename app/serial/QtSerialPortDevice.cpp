@@ -2,9 +2,13 @@
 
 #include "core/DevicePath.h"
 
+#include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kHighestHandshaking = 3;
@@ -160,17 +164,27 @@ bool QtSerialPortDevice::open()
         return fail(QStringLiteral("%1: the port is already open").arg(m_openPath));
     const QString path = devicePath();
     const QString shown = DevicePath::describe(m_configDir, m_commPort);
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return fail(QStringLiteral("%1: no such device").arg(shown));
+    if (path.isEmpty())
+        return fail(shown);
+    if (!QFileInfo::exists(path))
+        return fail(QStringLiteral("%1: %2").arg(shown, QString::fromLocal8Bit(strerror(ENOENT))));
 
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString why = m_port.error() == QSerialPort::PermissionError
-                                ? QStringLiteral("in use by another program or not permitted")
-                                : QStringLiteral("cannot open");
-        const QString detail = m_port.errorString();
+        QString why = m_port.errorString();
+        const bool refused = m_port.error() == QSerialPort::PermissionError;
         m_port.clearError();
-        return fail(QStringLiteral("%1: %2 (%3)").arg(shown, why, detail));
+        if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
+            // The usual cause on Linux: the user is not in the device's group (dialout).
+            const QString group = QFileInfo(path).group();
+            why = QStringLiteral("%1; add your user to the %2 group (sudo adduser $USER %2), then "
+                                 "log in again")
+                      .arg(QString::fromLocal8Bit(strerror(EACCES)),
+                           group.isEmpty() ? QStringLiteral("dialout") : group);
+        } else if (refused) {
+            why = QStringLiteral("in use by another program (%1)").arg(why);
+        }
+        return fail(QStringLiteral("%1: %2").arg(shown, why));
     }
     // Qt applies line settings to an open device only; DTR and RTS stay as the driver leaves
     // them, since the program never sets them.

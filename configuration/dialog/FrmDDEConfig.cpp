@@ -183,8 +183,13 @@ FrmDDEConfig::FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &
     connect(m_mnuExit, &QAction::triggered, this, &FrmDDEConfig::MnuExit_Click);
     connect(m_cmdSave, &QPushButton::clicked, this, &FrmDDEConfig::CmdSave_Click);
 
+    // The designed size, grown by one factor until the rows fit the font in use.
     const double dpi = logicalDpiY();
-    resize(Twips::toPixels(kDesignWidthTwips, dpi), Twips::toPixels(kHeightTwips, dpi));
+    const QSize least = minimumSizeHint();
+    m_scale = std::max({1.0, least.width() / (kDesignWidthTwips * dpi / Twips::kPerInch),
+                        least.height() / (kHeightTwips * dpi / Twips::kPerInch)});
+    resize(Twips::toPixels(kDesignWidthTwips * m_scale, dpi),
+           Twips::toPixels(kHeightTwips * m_scale, dpi));
 
     Form_Load();
 }
@@ -346,27 +351,29 @@ void FrmDDEConfig::Form_QueryUnload()
     profile.RotorModel = text(Box::CmbRotor);
     const std::optional<qint16> delay = toInt16(text(Box::TxtDelay));
     if (!delay)
-        return queryUnloadFailed();
+        return queryUnloadFailed(QStringLiteral("the delay is not a number"));
     profile.RotorDelay = *delay;
     const std::optional<qint16> error = toInt16(text(Box::TxtErrore));
     if (!error)
-        return queryUnloadFailed();
+        return queryUnloadFailed(QStringLiteral("the rotor error is not a number"));
     profile.RotorError = *error;
 
-    if (!PortSetup::apply(m_port, profile, PortSetup::Order::OpenThenLines))
-        return queryUnloadFailed();
+    QString why;
+    if (!PortSetup::apply(m_port, profile, PortSetup::Order::OpenThenLines, &why))
+        return queryUnloadFailed(why);
     if (!profile.isDemo() && !m_port.portOpen()) {
         if (!m_port.setPortOpen(true))
-            return queryUnloadFailed();
+            return queryUnloadFailed(m_port.errorString());
         m_panel.setText(Item::TxtCom, QStringLiteral("COM ON"));
     }
 }
 
-void FrmDDEConfig::queryUnloadFailed()
+void FrmDDEConfig::queryUnloadFailed(const QString &why)
 {
     m_panel.setText(Item::TxtCom, QStringLiteral("COM OFF"));
     if (m_config.activeProfile().isDemo())
         return;
+    m_panel.appendNote(QStringLiteral("COM PORT: ") + why);
     if (m_port.portOpen())
         m_port.setPortOpen(false);
     m_boxes.show(Icon::None, QStringLiteral("DDE COM PORT EXIT OPEN ERROR OR IN USE ") + kVersion,
@@ -386,6 +393,8 @@ QComboBox *FrmDDEConfig::makeDropDown(Box box, const QStringList &items, const Q
     combo->addItems(items);
     combo->setToolTip(toolTip);
     combo->setMaxVisibleItems(items.size());
+    // Never narrower than its longest item, whatever the font.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_dropDowns[index(box)] = combo;
     connect(combo, &QComboBox::activated, this, [this, box] {
         if (box == Box::CmbRotorPort)
@@ -485,7 +494,8 @@ void FrmDDEConfig::placeOnScreen()
 {
     // The height counts the frame where the window system has one.
     const int frameExtra = std::max(0, frameGeometry().height() - geometry().height());
-    resize(width(), std::max(1, Twips::toPixels(kHeightTwips, logicalDpiY()) - frameExtra));
+    resize(width(),
+           std::max(1, Twips::toPixels(kHeightTwips * m_scale, logicalDpiY()) - frameExtra));
     const QRect screen = this->screen()->availableGeometry();
     const QSize outer = frameGeometry().size();
     move(screen.x() + (screen.width() - outer.width()) / 2,

@@ -69,7 +69,7 @@ protected:
 private:
     void Form_Load();
     void Form_QueryUnload();
-    void queryUnloadFailed();
+    void queryUnloadFailed(const QString &why);
     QComboBox *makeDropDown(Box box, const QStringList &items, const QString &toolTip);
     QLineEdit *makeTextBox(Box box, int maxLength, const QString &toolTip);
     QLabel *makeLabel(const QString &name, const QString &caption);
@@ -94,4 +94,6 @@ private:
     QAction *m_mnuExit = nullptr;
     bool m_placed = false;
     bool m_closing = false;
+    // The designed size's factor for the font in use (1: the DPI conversion alone).
+    double m_scale = 1;
 };

@@ -152,7 +152,6 @@ private slots:
     void controls_data();
     void controls();
     void menusInOrder();
-    void placesInTwips();
     void showsThePanel();
     void trafficBoxShowsWhatThePanelHolds();
     void forwardsInput();
@@ -306,17 +305,6 @@ void TestMainWindow::menusInOrder()
                                  "MnuHelp"}));
 }
 
-void TestMainWindow::placesInTwips()
-{
-    Rig rig;
-    QWidget *text3 = rig.window.findChild<QWidget *>(QStringLiteral("Text3"));
-    const double dpi = rig.window.logicalDpiY();
-    QCOMPARE(text3->geometry(), QRect(Twips::toPixels(930, dpi), Twips::toPixels(330, dpi),
-                                      Twips::toPixels(645, dpi), Twips::toPixels(285, dpi)));
-    if (dpi == 96)
-        QCOMPARE(text3->geometry(), QRect(62, 22, 43, 19));
-}
-
 void TestMainWindow::showsThePanel()
 {
     Rig rig;
@@ -398,6 +386,8 @@ void TestMainWindow::forwardsInput()
     rig.menu("MnuHelp");
     QCOMPARE(rig.boxes.boxes.last().title, QStringLiteral("DDE Sorvik Rotor control v2.3"));
     QVERIFY(rig.boxes.boxes.last().text.startsWith(QStringLiteral("SORVIK DDE ROTOR CONTROL\r\n")));
+    QVERIFY(rig.boxes.boxes.last().text.contains(QStringLiteral("Configuration folder: ") +
+                                                 rig.config.configDir()));
 }
 
 void TestMainWindow::onTopKeepsGeometry()
@@ -604,6 +594,14 @@ void TestMainWindow::setSerRotorFailures()
     QCOMPARE(rig.port.portOpen(), openAfter);
     QCOMPARE(rig.panel.text(Item::TxtCom),
              openAfter ? QStringLiteral("COM ON") : QStringLiteral("COM OFF"));
+    // Beside each box, the traffic box says what failed, once.
+    const QString tbox = rig.panel.text(Item::TBox);
+    if (messages.isEmpty())
+        QVERIFY(!tbox.contains(QStringLiteral("COM PORT: ")));
+    else if (held)
+        QCOMPARE(tbox.count(QStringLiteral("COM PORT: cannot open\r\n")), 1);
+    else
+        QCOMPARE(tbox.count(QStringLiteral("COM PORT: ")), 1);
 }
 
 void TestMainWindow::failingStatusRequestIsASetUpFailure()
