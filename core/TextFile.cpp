@@ -1,6 +1,7 @@
 #include "core/TextFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -73,6 +74,14 @@ std::optional<QByteArray> read(const QString &path, QString *error)
 
 bool write(const QString &path, const QByteArray &bytes, QString *error)
 {
+    // A link is written through only to a regular file: never into a device, a FIFO or a
+    // folder, nor to a place a dangling link names.
+    const QFileInfo info(path);
+    if ((info.exists() && !info.isFile()) || (info.isSymLink() && !info.exists())) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return false;
+    }
     QSaveFile file(path);
     // Unbuffered: a short write (disk full, size limit) shows in write()'s count here; through
     // the buffer the truncated file would be committed as a success.

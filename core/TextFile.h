@@ -20,6 +20,7 @@ QStringList splitLines(const QByteArray &bytes);
 std::optional<QByteArray> read(const QString &path, QString *error = nullptr);
 
 // Replaces the file's content: written beside it and renamed over it, so a failure (a full disk,
-// a size limit) leaves the old file whole. False when it cannot be written; error says why.
+// a size limit) leaves the old file whole. Only a regular file (or none) is replaced; a link is
+// followed to a regular file only. False when it cannot be written; error says why.
 bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 } // namespace TextFile

@@ -8,6 +8,7 @@
 #include <QDBusReply>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -199,6 +200,8 @@ void TestProgram::hostileFiles()
     QVERIFY(copy.start(program));
     QVERIFY2(answers(), program.readAllStandardError().constData());
     QVERIFY(ends(program, SIGTERM));
+    // Its position was never written through the link into the device.
+    QVERIFY(!QFileInfo(QStringLiteral("/dev/zero")).isFile());
 }
 
 void TestProgram::unwritableRuntimeFolder()

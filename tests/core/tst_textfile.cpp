@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -135,6 +136,21 @@ void TestTextFile::writeReplacesWholeOrNotAtAll()
 
     // A folder that cannot be written.
     QVERIFY(!TextFile::write(dir.filePath(QStringLiteral("no/such/folder/file")), "x"));
+
+    // Never through a link into a device or to where a dangling link points; a link to a
+    // regular file is written through.
+    const QString device = dir.filePath(QStringLiteral("to-null"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), device));
+    QVERIFY(!TextFile::write(device, "x"));
+    QVERIFY(!QFileInfo(QStringLiteral("/dev/null")).isFile());
+    const QString dangling = dir.filePath(QStringLiteral("dangling"));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dangling));
+    QVERIFY(!TextFile::write(dangling, "x"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nowhere"))));
+    const QString toFile = dir.filePath(QStringLiteral("to-file"));
+    QVERIFY(QFile::link(path, toFile));
+    QVERIFY(TextFile::write(toFile, "linked\r\n"));
+    QCOMPARE(TextFile::read(path).value_or(QByteArray()), QByteArray("linked\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)
