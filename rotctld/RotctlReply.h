@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 // What a command came to, written out byte for byte in the default or the extended form.
 class RotctlReply
 {
@@ -33,7 +35,8 @@ private:
         QByteArray labelled;
     };
 
-    explicit RotctlReply(int code, QList<Line> lines = {}) : m_code(code), m_lines(lines) {}
+    explicit RotctlReply(int code, QList<Line> lines = {}) : m_code(code), m_lines(std::move(lines))
+    {}
 
     int m_code = 0;
     QList<Line> m_lines;
