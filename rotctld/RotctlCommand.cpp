@@ -1,0 +1,55 @@
+#include "rotctld/RotctlCommand.h"
+
+#include <cmath>
+
+namespace {
+// Clients format numbers with the user's locale, so a comma may be the decimal separator.
+std::optional<double> finiteNumber(QByteArray text)
+{
+    bool ok = false;
+    const double value = text.replace(',', '.').toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+} // namespace
+
+QByteArray RotctlCommand::longName() const
+{
+    switch (kind) {
+    case Kind::SetPosition:
+        return "set_pos";
+    case Kind::GetPosition:
+        return "get_pos";
+    case Kind::Stop:
+        return "stop";
+    case Kind::Park:
+        return "park";
+    case Kind::GetInfo:
+        return "get_info";
+    case Kind::DumpState:
+        return "dump_state";
+    case Kind::Quit:
+        return "quit";
+    }
+    return {};
+}
+
+bool RotctlCommand::returnsValues() const
+{
+    return kind == Kind::GetPosition || kind == Kind::GetInfo || kind == Kind::DumpState;
+}
+
+std::optional<int> RotctlCommand::azimuth() const
+{
+    if (kind != Kind::SetPosition || arguments.size() != 2)
+        return std::nullopt;
+    const std::optional<double> azimuth = finiteNumber(arguments.at(0));
+    if (!azimuth || !finiteNumber(arguments.at(1)))
+        return std::nullopt;
+    // Into 0..360 before rounding, so a huge value cannot overflow the integer.
+    double degrees = std::fmod(*azimuth, 360.0);
+    if (degrees < 0)
+        degrees += 360.0;
+    return static_cast<int>(std::lround(degrees) % 360);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+#include <optional>
+
+// One command as a client sent it: what to do, its arguments as typed, and the reply form wanted.
+struct RotctlCommand
+{
+    enum class Kind { SetPosition, GetPosition, Stop, Park, GetInfo, DumpState, Quit };
+
+    Kind kind = Kind::GetPosition;
+    QByteArrayList arguments;
+    bool extended = false;
+    char separator = '\n';
+
+    // rotctld's name for it: "\get_pos" and the first line of an extended reply.
+    QByteArray longName() const;
+    // Whether success answers with values instead of "RPRT 0".
+    bool returnsValues() const;
+    // set_pos's azimuth as a whole degree in 0..359; none when either value is not a finite
+    // number. The elevation is only checked: the rotator turns in azimuth alone.
+    std::optional<int> azimuth() const;
+
+    friend bool operator==(const RotctlCommand &, const RotctlCommand &) = default;
+};
