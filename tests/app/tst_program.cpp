@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -70,6 +71,7 @@ private slots:
     void hostileFiles_data();
     void hostileFiles();
     void unwritableRuntimeFolder();
+    void fileSizeLimitFailsTheSaveOnly();
 
 private:
     bool answers();
@@ -227,6 +229,28 @@ void TestProgram::unwritableRuntimeFolder()
     const QByteArray said = program.readAllStandardError();
     QCOMPARE(said.count("single-instance lock"), 1);
     QVERIFY(QFile::exists(copy.config(QStringLiteral("DDEpos.ini"))));
+}
+
+void TestProgram::fileSizeLimitFailsTheSaveOnly()
+{
+    // Under `ulimit -f 0` the position cannot be written: the old file stays and the program
+    // ends normally instead of being killed by SIGXFSZ.
+    Copy copy;
+    copy.write(QStringLiteral("SorvikDDE.ini"), profiles("DEMO"));
+    copy.write(QStringLiteral("DDEpos.ini"), " 15 \r\n 30 \r\n");
+    QVERIFY(QFile::link(copy.dir.filePath(QStringLiteral("no-such-device")),
+                        copy.config(QStringLiteral("com1"))));
+    QProcess program;
+    program.setChildProcessModifier([] {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    });
+    QVERIFY(copy.start(program));
+    QVERIFY(answers());
+    QVERIFY(ends(program, SIGTERM));
+    QFile file(copy.config(QStringLiteral("DDEpos.ini")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray(" 15 \r\n 30 \r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -103,6 +103,9 @@ void TestBanner::timer()
     banner.rearm();
     QVERIFY(rtx1->isActive());
     QCOMPARE(rtx1->interval(), 10000);
+    // Each tick draws a line (the period shortened, not to wait 10 s).
+    rtx1->start(1);
+    QTRY_VERIFY(panel.text(Item::Label4) != startLine);
 }
 
 QTEST_GUILESS_MAIN(TestBanner)
