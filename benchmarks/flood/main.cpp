@@ -260,8 +260,9 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    say(QStringLiteral("sorvik-bench-flood: %1, PROSISTEL D at %2 baud, %3 s a phase")
+    say(QStringLiteral("sorvik-bench-flood: %1 (pid %2), PROSISTEL D at %3 baud, %4 s a phase")
             .arg(programPath)
+            .arg(station.pid())
             .arg(kBaud)
             .arg(seconds));
     say(QStringLiteral("load average at start: %1 (2 cores; other work on the machine shows "

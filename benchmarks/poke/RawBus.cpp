@@ -264,9 +264,3 @@ bool RawBus::nameHasOwner(const QString &name)
     return reply && !reply->isError && reply->signature == "b" && reply->body.size() >= 4 &&
            u32At(reply->body, 0) != 0;
 }
-
-bool RawBus::hasInput() const
-{
-    pollfd fd{m_fd, POLLIN, 0};
-    return !m_in.isEmpty() || ::poll(&fd, 1, 0) > 0;
-}

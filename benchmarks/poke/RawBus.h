@@ -45,8 +45,6 @@ public:
     std::optional<Reply> waitReply(quint32 serial, int timeoutMs);
 
     bool nameHasOwner(const QString &name);
-    // Whether something from the bus is waiting to be read, without reading it.
-    bool hasInput() const;
 
 private:
     bool fail(const QString &why);

@@ -56,7 +56,6 @@ struct Target
     Samples firstByte;
     Samples allBytes;
     int pokes = 0;
-    int replyFirst = 0;
     int noFirstByte = 0;
     int wrongBytes = 0;
     int extraBytes = 0;
@@ -111,8 +110,6 @@ void poke(Target &target, int index, int gapMs, bool record)
     pollfd master{target.pty.masterFd(), POLLIN, 0};
     const int ready = ::poll(&master, 1, kWaitMs);
     const Clock::time_point first = Clock::now();
-    // Whether the service answered the call before it wrote (the reply is read after the bytes).
-    const bool replyFirst = target.bus.hasInput();
     const QByteArray bytes = target.pty.read(kDriveBytes, std::chrono::milliseconds(kWaitMs));
     const Clock::time_point all = Clock::now();
     const bool replied = target.bus.waitReply(call.serial, kWaitMs).has_value();
@@ -134,8 +131,6 @@ void poke(Target &target, int index, int gapMs, bool record)
         ++target.wrongBytes;
     if (!after.isEmpty())
         ++target.extraBytes;
-    if (replyFirst)
-        ++target.replyFirst;
     if (!replied)
         ++target.noReply;
 }
@@ -205,7 +200,10 @@ int main(int argc, char *argv[])
             .arg(kBaud));
     say(QStringLiteral("client: one write() of a ready call on a bare bus socket, then poll() on "
                        "the pty master; the same for both"));
-    say(QStringLiteral("load average at start: %1 (2 cores)").arg(loadAverage()));
+    say(QStringLiteral("pids: program %1, minimal %2; load average at start: %3 (2 cores)")
+            .arg(program.station.pid())
+            .arg(minimal.station.pid())
+            .arg(loadAverage()));
 
     for (int i = 0; i < warmup; ++i) {
         poke(program, i, gapMs, false);
@@ -245,13 +243,11 @@ int main(int argc, char *argv[])
     say(row(program.name, program.allBytes));
     say(row(minimal.name, minimal.allBytes));
     for (const Target *t : {&program, &minimal}) {
-        say(QStringLiteral("  %1 CPU %2 us a poke; %3 pokes, reply in before the first byte in "
-                           "%4, %5 without a first byte, %6 with other bytes than the drive, %7 "
-                           "with bytes after it, %8 unanswered")
+        say(QStringLiteral("  %1 CPU %2 us a poke; %3 pokes, %4 without a first byte, %5 with "
+                           "other bytes than the drive, %6 with bytes after it, %7 unanswered")
                 .arg(t->name, -22)
                 .arg(t->cpuSeconds * 1e6 / qMax(1, t->pokes), 0, 'f', 0)
                 .arg(t->pokes)
-                .arg(t->replyFirst)
                 .arg(t->noFirstByte)
                 .arg(t->wrongBytes)
                 .arg(t->extraBytes)
