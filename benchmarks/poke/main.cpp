@@ -75,17 +75,19 @@ bool waitForName(Target &target)
     return false;
 }
 
-bool bringUp(Target &target, bool isProgram, const QString &path)
+bool bringUp(Target &target, bool isProgram, const QString &path, const QStringList &wrapper = {})
 {
     if (!target.pty.isValid() || !target.station.startBus())
         return false;
     const bool started =
-        isProgram ? target.station.startProgram(path, target.pty.slavePath(), kBaud)
+        isProgram ? target.station.startProgram(path, target.pty.slavePath(), kBaud, wrapper)
                   : target.station.startService(path, {target.pty.slavePath(), kService});
     if (!started || !target.bus.connectTo(target.station.busAddress()))
         return false;
     // The program's first activation opens the port and asks the controller for its state.
-    if (isProgram && target.pty.read(4, std::chrono::seconds(20)) != QByteArray("\002A?\r"))
+    // A program under valgrind needs far longer to start.
+    const auto startTime = std::chrono::seconds(wrapper.isEmpty() ? 20 : 300);
+    if (isProgram && target.pty.read(4, startTime) != QByteArray("\002A?\r"))
         return false;
     if (!waitForName(target))
         return false;
@@ -167,6 +169,10 @@ int main(int argc, char *argv[])
                       QStringLiteral("path"), QStringLiteral(SORVIKDDE_PATH)});
     parser.addOption({QStringLiteral("minimal"), QStringLiteral("The reference service."),
                       QStringLiteral("path"), QStringLiteral(MINIMAL_PATH)});
+    parser.addOption({QStringLiteral("wrap"),
+                      QStringLiteral("Start the program under this command, such as "
+                                     "\"valgrind --tool=callgrind\"."),
+                      QStringLiteral("command")});
     parser.process(app);
     const int count = qMax(1, parser.value(QStringLiteral("count")).toInt());
     const int warmup = qMax(0, parser.value(QStringLiteral("warmup")).toInt());
@@ -177,7 +183,9 @@ int main(int argc, char *argv[])
     program.name = QStringLiteral("program (sorvikdde)");
     Target minimal;
     minimal.name = QStringLiteral("minimal reference");
-    if (!bringUp(program, true, parser.value(QStringLiteral("program")))) {
+    const QStringList wrapper =
+        parser.value(QStringLiteral("wrap")).split(u' ', Qt::SkipEmptyParts);
+    if (!bringUp(program, true, parser.value(QStringLiteral("program")), wrapper)) {
         say(QStringLiteral("the program did not come up: %1 %2\n%3")
                 .arg(program.station.errorString(), program.bus.errorString(),
                      program.station.logTail()));

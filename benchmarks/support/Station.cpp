@@ -86,7 +86,8 @@ bool Station::startBus()
     return !m_busAddress.isEmpty() || fail(QStringLiteral("dbus-daemon printed no address"));
 }
 
-bool Station::startProgram(const QString &programPath, const QString &device, int baud)
+bool Station::startProgram(const QString &programPath, const QString &device, int baud,
+                           const QStringList &wrapper)
 {
     const QString exe = m_dir.filePath(QStringLiteral("sorvikdde"));
     QFile::remove(exe);
@@ -101,6 +102,9 @@ bool Station::startProgram(const QString &programPath, const QString &device, in
     if (!config.open(QIODevice::WriteOnly) || config.write(prosistelDConfig(baud)) < 0)
         return fail(QStringLiteral("cannot write %1").arg(config.fileName()));
     config.close();
+    if (!wrapper.isEmpty())
+        return startProcess(m_service, wrapper.first(), wrapper.mid(1) << exe,
+                            QStringLiteral("sorvikdde.log"));
     return startProcess(m_service, exe, {}, QStringLiteral("sorvikdde.log"));
 }
 
