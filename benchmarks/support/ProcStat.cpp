@@ -33,14 +33,26 @@ double cpuSeconds(qint64 pid)
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-qint64 rssKb(qint64 pid)
+namespace {
+qint64 statusField(const QByteArray &status, const QByteArray &name)
 {
-    const QByteArray status = readProc(pid, "status");
     for (const QByteArray &line : status.split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+} // namespace
+
+qint64 rssKb(qint64 pid)
+{
+    return statusField(readProc(pid, "status"), "VmRSS");
+}
+
+qint64 mainThreadWakeups(qint64 pid)
+{
+    const QByteArray file = "task/" + QByteArray::number(pid) + "/status";
+    return statusField(readProc(pid, file.constData()), "voluntary_ctxt_switches");
 }
 
 } // namespace ProcStat

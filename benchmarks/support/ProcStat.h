@@ -8,4 +8,7 @@ namespace ProcStat {
 double cpuSeconds(qint64 pid);
 // VmRSS in kB; negative when the process is gone.
 qint64 rssKb(qint64 pid);
+// How often its main thread has gone to sleep and woken again (voluntary context switches):
+// one for each pass of an event loop that waits for its next event.
+qint64 mainThreadWakeups(qint64 pid);
 } // namespace ProcStat
