@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What /proc tells of another process.
+namespace ProcStat {
+// utime + stime of all its threads, in seconds; negative when the process is gone.
+double cpuSeconds(qint64 pid);
+// VmRSS in kB; negative when the process is gone.
+qint64 rssKb(qint64 pid);
+// How often its main thread has gone to sleep and woken again (voluntary context switches):
+// one for each pass of an event loop that waits for its next event.
+qint64 mainThreadWakeups(qint64 pid);
+} // namespace ProcStat

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+// Measured values and their order statistics.
+class Samples
+{
+public:
+    void add(double value) { m_values.push_back(value); }
+    bool isEmpty() const { return m_values.empty(); }
+    std::size_t size() const { return m_values.size(); }
+
+    // The nearest-rank percentile (0 to 100); 0 for no samples.
+    double percentile(double p) const;
+    double median() const { return percentile(50); }
+    double max() const { return percentile(100); }
+
+private:
+    std::vector<double> m_values;
+};
+
+// "met" or "MISSED", as every benchmark line ends.
+QString verdict(bool met);
