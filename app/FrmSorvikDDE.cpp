@@ -50,11 +50,8 @@ constexpr std::pair<const char *, const char *> kLongestTexts[] = {
 };
 constexpr int kOuterHeight = 3000;        // twips, set at start-up
 constexpr double kMinimisedTop = -100000; // a window saved while minimised lies far above this
-
-QString rgbName(quint32 rgb)
-{
-    return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0')).toUpper();
-}
+constexpr int kTextRefreshMs = 40;
+constexpr int kTBoxRefreshMs = 100;
 
 // A saved coordinate the window can take: its pixels within what Qt allows a widget.
 std::optional<int> screenPixels(double twips, double dpi)
@@ -65,11 +62,6 @@ std::optional<int> screenPixels(double twips, double dpi)
     return pixels;
 }
 
-// Characters of the traffic box's document for a text: CR LF is one block separator there.
-qsizetype documentLength(QStringView text)
-{
-    return text.size() - text.count(u"\r\n");
-}
 } // namespace
 
 FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &port,
@@ -109,11 +101,38 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
         showText(item, panel.text(item));
         showColours(item);
     }
+    m_tbox->setPlainText(panel.text(Item::TBox));
     setWindowTitle(panel.caption());
     applyLayout();
 
-    connect(&panel, &MainPanel::textChanged, this, &FrmSorvikDDE::showText);
-    connect(&panel, &MainPanel::tboxAppended, this, &FrmSorvikDDE::showTBoxAppend);
+    // Texts show shortly after the handling that set them, so a drive's bytes go out first and a
+    // controller that reports hundreds of times a second costs a few repaints; the traffic box a
+    // few times a second.
+    connect(&panel, &MainPanel::textChanged, this, [this](Item item) {
+        if (item == Item::TBox) {
+            m_tboxPending.clear();
+            m_tboxWhole = true;
+            m_tboxTimer.start();
+            return;
+        }
+        m_dirtyTexts.insert(item);
+        if (!m_textTimer.isActive())
+            m_textTimer.start();
+    });
+    connect(&panel, &MainPanel::tboxAppended, this, [this](qsizetype removed, const QString &text) {
+        if (removed > 0)
+            m_tboxWhole = true;
+        else if (!m_tboxWhole)
+            m_tboxPending += text;
+        if (!m_tboxTimer.isActive())
+            m_tboxTimer.start();
+    });
+    m_textTimer.setSingleShot(true);
+    m_textTimer.setInterval(kTextRefreshMs);
+    connect(&m_textTimer, &QTimer::timeout, this, &FrmSorvikDDE::showTexts);
+    m_tboxTimer.setSingleShot(true);
+    m_tboxTimer.setInterval(kTBoxRefreshMs);
+    connect(&m_tboxTimer, &QTimer::timeout, this, &FrmSorvikDDE::showTBox);
     connect(&panel, &MainPanel::backgroundChanged, this,
             [this](Item item, quint32) { showColours(item); });
     connect(&panel, &MainPanel::text3ReadOnlyChanged, this, [this](bool readOnly) {
@@ -138,7 +157,9 @@ void FrmSorvikDDE::buildControls()
     area->setObjectName(QStringLiteral("area"));
     // The form's colour fills the whole client area, however tall the window ends up.
     area->setAutoFillBackground(true);
-    area->setStyleSheet(QStringLiteral("#area { background: #C0C0C0; }"));
+    QPalette grey = area->palette();
+    grey.setColor(QPalette::Window, QColor{QRgb(MainPanel::kLightGrey)});
+    area->setPalette(grey);
     setCentralWidget(area);
 
     const auto lineEdit = [area] {
@@ -245,7 +266,6 @@ double FrmSorvikDDE::layoutScale() const
             // One line: the hint of the label with the text unwrapped.
             QLabel probe(shown);
             probe.setFont(label->font());
-            probe.setStyleSheet(label->styleSheet());
             probe.setFrameShape(label->frameShape());
             probe.setAlignment(label->alignment());
             QSize size = probe.sizeHint();
@@ -287,45 +307,49 @@ void FrmSorvikDDE::showText(Item item, const QString &text)
             edit->setText(text);
     } else if (auto *label = qobject_cast<QLabel *>(widget)) {
         label->setText(text);
-    } else if (widget == m_tbox) {
-        m_tbox->setPlainText(text);
-        m_tbox->moveCursor(QTextCursor::End);
     }
 }
 
-void FrmSorvikDDE::showTBoxAppend(qsizetype removed, const QString &appended)
+void FrmSorvikDDE::showTexts()
 {
-    // Only the chunk is shown and the head cut, never the whole box again. The panel's text is
-    // the truth; the document holds it with every CR LF as one block separator.
+    for (Item item : std::exchange(m_dirtyTexts, {}))
+        showText(item, m_panel.text(item));
+}
+
+void FrmSorvikDDE::showTBox()
+{
+    // What arrived since the last showing is appended; after a cut, the box is shown anew. The
+    // panel's text is the truth; the document holds it with every CR LF as one block separator.
     const QString box = m_panel.text(Item::TBox);
-    const qsizetype kept = box.size() - appended.size(); // what stayed of the old text
-    QTextCursor cursor(m_tbox->document());
-    cursor.movePosition(QTextCursor::End);
-    if (removed > 0) {
-        // The document still holds the old head: everything in front of what was kept goes.
-        const qsizetype head = cursor.position() - documentLength(QStringView(box).left(kept));
-        cursor.setPosition(0);
-        cursor.setPosition(int(head), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+    if (m_tboxWhole) {
+        m_tbox->setPlainText(box);
+    } else if (!m_tboxPending.isEmpty()) {
+        QTextCursor cursor(m_tbox->document());
         cursor.movePosition(QTextCursor::End);
+        // A CR LF split across two showings is still one separator.
+        const qsizetype kept = box.size() - m_tboxPending.size();
+        const bool joins = kept > 0 && box[kept - 1] == u'\r' && m_tboxPending.startsWith(u'\n');
+        cursor.insertText(joins ? m_tboxPending.mid(1) : m_tboxPending);
     }
-    // A CR LF split across two chunks is still one separator.
-    const bool joins = kept > 0 && box[kept - 1] == u'\r' && appended.startsWith(u'\n');
-    cursor.insertText(joins ? appended.mid(1) : appended);
+    m_tboxWhole = false;
+    m_tboxPending.clear();
     m_tbox->moveCursor(QTextCursor::End);
 }
 
 void FrmSorvikDDE::showColours(Item item)
 {
+    // A palette, not a style sheet: colours change with every drive and re-styling is costly.
     QWidget *widget = m_items.value(item);
-    QString style = QStringLiteral("background-color: %1;").arg(rgbName(m_panel.background(item)));
+    QPalette palette = widget->palette();
+    const QColor background{QRgb(m_panel.background(item))};
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::Base, background);
     if (item == Item::Text2)
-        style += QStringLiteral(" color: #000000;");
+        palette.setColor(QPalette::Text, Qt::black);
     if (item == Item::Label3)
-        style += QStringLiteral(" color: #FF0000;");
-    if (qobject_cast<QLabel *>(widget) && item != Item::Label4)
-        style += QStringLiteral(" border: 1px solid #000000;");
-    widget->setStyleSheet(style);
+        palette.setColor(QPalette::WindowText, Qt::red);
+    widget->setAutoFillBackground(true);
+    widget->setPalette(palette);
 }
 
 bool FrmSorvikDDE::Form_Load(bool anotherInstanceRunning)

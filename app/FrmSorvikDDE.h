@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
+#include <QTimer>
 
 #include <memory>
 
@@ -76,7 +78,8 @@ private:
     double layoutScale() const;
     void applyLayout();
     void showText(MainPanel::Item item, const QString &text);
-    void showTBoxAppend(qsizetype removed, const QString &appended);
+    void showTexts();
+    void showTBox();
     void showColours(MainPanel::Item item);
     double dpi() const;
     void setOuterHeight(int twips);
@@ -99,6 +102,12 @@ private:
     QLineEdit *m_text3 = nullptr;
     QPlainTextEdit *m_tbox = nullptr;
     QCheckBox *m_check1 = nullptr;
+    QSet<MainPanel::Item> m_dirtyTexts;
+    QTimer m_textTimer;
+    // The traffic box's text not shown yet: appended text, or all of it after a cut.
+    QString m_tboxPending;
+    bool m_tboxWhole = false;
+    QTimer m_tboxTimer;
 
     std::unique_ptr<FrmDDEConfig> m_dialog;
     bool m_dialogShown = false;

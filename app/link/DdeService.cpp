@@ -3,6 +3,7 @@
 #include "feedback/ReplyPoller.h"
 #include "rotor/RotorControl.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -59,6 +60,10 @@ DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller 
             });
     connect(&m_panel, &MainPanel::text1Set, this,
             [this](const QString &t) { announce(MainPanel::Item::Text1, t); });
+    // A nested event loop (a modal box) is about to wait: the callers held so far are answered.
+    if (auto *dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &DdeService::sendAnswers);
 }
 
 DdeService::~DdeService()
@@ -134,11 +139,25 @@ void DdeService::Poke(const QString &item, const QString &value)
                    QStringLiteral("Item %1 does not accept pokes, only Text1 does").arg(item));
         return;
     }
-    // The reply goes out when this returns; the change handling runs afterwards, so a modal
-    // box it shows never holds the caller. Posted calls keep the order the pokes came in.
-    QMetaObject::invokeMethod(
-        this, [this, value] { m_panel.setText(MainPanel::Item::Text1, value); },
-        Qt::QueuedConnection);
+    // Applied at once, in the order the calls came in, and answered right after the drive's
+    // first bytes; a modal box the handling opens never holds the caller (sendAnswers).
+    holdAnswer();
+    m_panel.setText(MainPanel::Item::Text1, value);
+    sendAnswers();
+}
+
+void DdeService::holdAnswer()
+{
+    if (!calledFromDBus())
+        return;
+    setDelayedReply(true);
+    m_answers.append({connection(), message()});
+}
+
+void DdeService::sendAnswers()
+{
+    for (const auto &[bus, call] : std::exchange(m_answers, {}))
+        bus.send(call.createReply());
 }
 
 QString DdeService::Request(const QString &item)
@@ -164,14 +183,10 @@ void DdeService::Stop()
                    QStringLiteral("The rotor model in force has no stop command"));
         return;
     }
-    // In arrival order with the pokes, after the reply.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_rotor.canStop())
-                m_rotor.MnuStop_Click();
-        },
-        Qt::QueuedConnection);
+    // Applied at once, like a poke: a stop and the poke after it keep their order.
+    holdAnswer();
+    m_rotor.MnuStop_Click();
+    sendAnswers();
 }
 
 int DdeService::Position(int &commanded)

@@ -2,7 +2,9 @@
 
 #include "core/MainPanel.h"
 
+#include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -61,6 +63,10 @@ private:
     void stop();
     void fail(const QString &message);
     void replyError(const char *name, const QString &message);
+    // The call being handled is answered once its handling is done, or before the event loop
+    // next waits, whichever comes first.
+    void holdAnswer();
+    void sendAnswers();
     void announce(MainPanel::Item item, const QString &text);
     void flushChanges();
 
@@ -70,6 +76,7 @@ private:
     // Changes wait for the end of the handling that made them, so the bytes of a drive reach the
     // wire before the signals are marshalled; their order is kept.
     QList<QPair<QString, QString>> m_changes;
+    QList<std::pair<QDBusConnection, QDBusMessage>> m_answers;
     QString m_busName;
     QString m_errorString;
 };

@@ -286,7 +286,7 @@ void TestMainWindow::controls()
     QCOMPARE(shown, text);
     QCOMPARE(widget->toolTip(), toolTip);
     if (!colour.isEmpty())
-        QVERIFY2(widget->styleSheet().contains(colour), qPrintable(widget->styleSheet()));
+        QCOMPARE(widget->palette().color(widget->backgroundRole()).name().toUpper(), colour);
 }
 
 void TestMainWindow::menusInOrder()
@@ -311,43 +311,49 @@ void TestMainWindow::showsThePanel()
     rig.panel.setText(Item::LblGradi, QStringLiteral("045"));
     rig.panel.updateCaption();
     QCOMPARE(rig.window.windowTitle(), QStringLiteral("DDE[045]\u00B0 SorvikDDE v2.3"));
-    QCOMPARE(rig.window.findChild<QLabel *>(QStringLiteral("LblGradi"))->text(),
-             QStringLiteral("045"));
+    // Texts show once the handling that set them is over.
+    QTRY_COMPARE(rig.window.findChild<QLabel *>(QStringLiteral("LblGradi"))->text(),
+                 QStringLiteral("045"));
     rig.panel.setBackground(Item::Text3, MainPanel::kRed);
     rig.panel.setText3ReadOnly(true);
     auto *text3 = rig.window.findChild<QLineEdit *>(QStringLiteral("Text3"));
     QVERIFY(text3->isReadOnly());
-    QVERIFY(text3->styleSheet().contains(QStringLiteral("#FF0000")));
+    QCOMPARE(text3->palette().color(QPalette::Base), QColor(0xFF, 0, 0));
     rig.panel.setMenuEnabled(MainPanel::Menu::MnuGO, false);
     QVERIFY(!rig.window.menuBar()->actions().at(1)->isEnabled());
     rig.panel.setText(Item::TBox, QStringLiteral("STATUS => "));
     rig.panel.appendTBox(QStringLiteral("A,?,123,R\r\n"));
     auto *tbox = rig.window.findChild<QPlainTextEdit *>(QStringLiteral("TBox"));
-    QVERIFY(tbox->toPlainText().startsWith(QStringLiteral("STATUS => A,?,123,R")));
+    QTRY_VERIFY(tbox->toPlainText().startsWith(QStringLiteral("STATUS => A,?,123,R")));
     QVERIFY(tbox->textCursor().atEnd());
 }
 
 void TestMainWindow::trafficBoxShowsWhatThePanelHolds()
 {
-    // Chunks are appended and the head cut without setting the whole text again; what shows is
-    // what the whole text would show, line ends split across chunks included.
+    // The box shows a few times a second what arrived meanwhile, appended, or all of it after a
+    // cut; what shows is what the whole text would show, line ends split across chunks included.
     Rig rig;
     auto *tbox = rig.window.findChild<QPlainTextEdit *>(QStringLiteral("TBox"));
-    QPlainTextEdit fresh;
+    const auto whole = [&rig] {
+        QPlainTextEdit fresh;
+        fresh.setPlainText(rig.panel.text(Item::TBox));
+        return fresh.toPlainText();
+    };
     QRandomGenerator random(11);
     const QString pieces[] = {"A,?,", "123,B\r", "\n", "\r\n", "\r", "AZ: 005\r\n", "x\ny", "\x02"};
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 600; ++i) {
         QString chunk;
         const int count = random.bounded(1, 40);
         for (int p = 0; p < count; ++p)
             chunk += pieces[random.bounded(int(std::size(pieces)))];
-        if (i % 500 == 499)
+        if (i % 200 == 199)
             chunk += QString(12000, u'z'); // longer than the whole box
         rig.panel.appendTBox(chunk);
+        if (i % 20 == 19) {
+            QTRY_COMPARE(tbox->toPlainText(), whole());
+            QVERIFY(tbox->textCursor().atEnd());
+        }
     }
-    fresh.setPlainText(rig.panel.text(Item::TBox));
-    QCOMPARE(tbox->toPlainText(), fresh.toPlainText());
-    QVERIFY(tbox->textCursor().atEnd());
 }
 
 void TestMainWindow::forwardsInput()
@@ -364,7 +370,7 @@ void TestMainWindow::forwardsInput()
     QTest::keyClick(text3, Qt::Key_Return);
     QCOMPARE(rig.port.writes.value(1), QByteArray("\x02"
                                                   "AG000\r"));
-    QCOMPARE(text3->text(), QString());
+    QTRY_COMPARE(text3->text(), QString());
 
     // Typing into Text1 neither changes it nor dispatches.
     auto *text1 = rig.window.findChild<QLineEdit *>(QStringLiteral("Text1"));
