@@ -65,6 +65,14 @@ void RotctlSession::run(const RotctlCommand &command)
     case Kind::Park:
         complete(number, RotctlReply::status(RotctlReply::kNotAvailable));
         break;
+    case Kind::Move:
+    case Kind::Reset:
+        // No family turns at a speed or resets through the program; rotctld checks the
+        // arguments first.
+        complete(number,
+                 RotctlReply::status(command.integerArguments() ? RotctlReply::kNotAvailable
+                                                                : RotctlReply::kInvalidValue));
+        break;
     case Kind::GetInfo:
         m_rotator.info(this, answer);
         break;
