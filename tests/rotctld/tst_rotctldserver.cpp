@@ -74,7 +74,9 @@ public slots:
     void Poke(const QString &item, const QString &value)
     {
         pokes << (item == QLatin1String("Text1") ? value : item);
-        commanded = value.toInt();
+        // As in the program: applied after the reply, in a later loop pass.
+        QMetaObject::invokeMethod(
+            this, [this, value] { commanded = value.toInt(); }, Qt::QueuedConnection);
         hold();
     }
     QString Request(const QString &item)
