@@ -176,6 +176,9 @@ public:
     {
         bool clean = true;
         for (QProcess *process : {&m_bridge, &m_program, &m_sim}) {
+            // One that has already gone has no id: kill(0) would hit this whole process group.
+            if (process->state() == QProcess::NotRunning)
+                return false;
             ::kill(pid_t(process->processId()), SIGTERM);
             clean = process->waitForFinished(kWaitMs) && clean &&
                     process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
