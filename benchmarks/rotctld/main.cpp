@@ -296,8 +296,10 @@ int main(int argc, char *argv[])
 
     // The program on port 1, a Prosistel D at 9600 baud.
     QFile ini(config + "/SorvikDDE.ini");
-    if (!ini.open(QIODevice::WriteOnly))
+    if (!ini.open(QIODevice::WriteOnly)) {
+        say(QStringLiteral("cannot write %1: %2").arg(ini.fileName(), ini.errorString()));
         return 1;
+    }
     for (int profile = 0; profile < 3; ++profile)
         ini.write("1\r\n9600\r\nN,8,1\r\n0 - NONE\r\nPROSISTEL D\r\n1\r\n0\r\n");
     ini.close();
