@@ -25,6 +25,10 @@ QByteArray RotctlCommand::longName() const
         return "stop";
     case Kind::Park:
         return "park";
+    case Kind::Move:
+        return "move";
+    case Kind::Reset:
+        return "reset";
     case Kind::GetInfo:
         return "get_info";
     case Kind::DumpState:
@@ -52,4 +56,15 @@ std::optional<int> RotctlCommand::azimuth() const
     if (degrees < 0)
         degrees += 360.0;
     return static_cast<int>(std::lround(degrees) % 360);
+}
+
+bool RotctlCommand::integerArguments() const
+{
+    for (QByteArrayView argument : arguments) {
+        if (argument.startsWith('-') || argument.startsWith('+'))
+            argument = argument.sliced(1);
+        if (argument.isEmpty() || argument.front() < '0' || argument.front() > '9')
+            return false;
+    }
+    return true;
 }

@@ -8,7 +8,7 @@
 // One command as a client sent it: what to do, its arguments as typed, and the reply form wanted.
 struct RotctlCommand
 {
-    enum class Kind { SetPosition, GetPosition, Stop, Park, GetInfo, DumpState, Quit };
+    enum class Kind { SetPosition, GetPosition, Stop, Park, Move, Reset, GetInfo, DumpState, Quit };
 
     Kind kind = Kind::GetPosition;
     QByteArrayList arguments;
@@ -22,6 +22,8 @@ struct RotctlCommand
     // set_pos's azimuth as a whole degree in 0..359; none when either value is not a finite
     // number. The elevation is only checked: the rotator turns in azimuth alone.
     std::optional<int> azimuth() const;
+    // Whether each argument starts with a whole number, as rotctld reads move's and reset's.
+    bool integerArguments() const;
 
     friend bool operator==(const RotctlCommand &, const RotctlCommand &) = default;
 };

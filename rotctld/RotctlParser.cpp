@@ -41,6 +41,10 @@ std::optional<Known> knownCharacter(char c)
         return Known{Kind::Stop, 0};
     case 'K':
         return Known{Kind::Park, 0};
+    case 'M':
+        return Known{Kind::Move, 2};
+    case 'R':
+        return Known{Kind::Reset, 1};
     case '_':
         return Known{Kind::GetInfo, 0};
     case 'q':
@@ -56,6 +60,7 @@ std::optional<Known> knownName(std::string_view name)
     constexpr std::pair<std::string_view, Known> names[] = {
         {"set_pos", {Kind::SetPosition, 2}}, {"get_pos", {Kind::GetPosition, 0}},
         {"stop", {Kind::Stop, 0}},           {"park", {Kind::Park, 0}},
+        {"move", {Kind::Move, 2}},           {"reset", {Kind::Reset, 1}},
         {"get_info", {Kind::GetInfo, 0}},    {"dump_state", {Kind::DumpState, 0}},
     };
     for (const auto &[known, command] : names) {

@@ -24,19 +24,26 @@ RotctlSession::RotctlSession(QTcpSocket *socket, DdeRotator &rotator, QObject *p
 void RotctlSession::readCommands()
 {
     while (!m_ended && !m_quitRead && qsizetype(m_waiting.size()) < kMaxWaiting) {
-        if (m_inputPos == m_input.size()) {
+        if (!m_next && m_inputPos == m_input.size()) {
             m_input = m_socket->read(kReadBufferSize);
             m_inputPos = 0;
             if (m_input.isEmpty())
                 return;
         }
-        const std::optional<RotctlCommand> command = m_parser.next(m_input, m_inputPos);
-        if (m_parser.lineTooLong()) {
-            drop();
-            return;
+        if (!m_next) {
+            m_next = m_parser.next(m_input, m_inputPos);
+            if (m_parser.lineTooLong()) {
+                drop();
+                return;
+            }
+            if (!m_next)
+                continue;
         }
-        if (command)
-            run(*command);
+        // The program answers a set or a stop before it applies it, so a position asked at once
+        // could overtake them. It is asked once they are answered, and what follows waits.
+        if (m_next->kind == Kind::GetPosition && m_changesInFlight > 0)
+            return;
+        run(*std::exchange(m_next, std::nullopt));
     }
 }
 
@@ -49,21 +56,35 @@ void RotctlSession::run(const RotctlCommand &command)
         complete(number, reply);
         readCommands();
     };
+    const DdeRotator::Answer changed = [this, answer](const RotctlReply &reply) {
+        --m_changesInFlight;
+        answer(reply);
+    };
     switch (command.kind) {
     case Kind::SetPosition:
-        if (const std::optional<int> azimuth = command.azimuth())
-            m_rotator.setAzimuth(*azimuth, this, answer);
-        else
+        if (const std::optional<int> azimuth = command.azimuth()) {
+            ++m_changesInFlight;
+            m_rotator.setAzimuth(*azimuth, this, changed);
+        } else
             complete(number, RotctlReply::status(RotctlReply::kInvalidValue));
         break;
     case Kind::GetPosition:
         m_rotator.position(this, answer);
         break;
     case Kind::Stop:
-        m_rotator.stop(this, answer);
+        ++m_changesInFlight;
+        m_rotator.stop(this, changed);
         break;
     case Kind::Park:
         complete(number, RotctlReply::status(RotctlReply::kNotAvailable));
+        break;
+    case Kind::Move:
+    case Kind::Reset:
+        // No family turns at a speed or resets through the program; rotctld checks the
+        // arguments first.
+        complete(number,
+                 RotctlReply::status(command.integerArguments() ? RotctlReply::kNotAvailable
+                                                                : RotctlReply::kInvalidValue));
         break;
     case Kind::GetInfo:
         m_rotator.info(this, answer);

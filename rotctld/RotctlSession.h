@@ -13,9 +13,10 @@ class DdeRotator;
 class QTcpSocket;
 class RotctlReply;
 
-// One client's connection: reads its commands, runs them on the rotator at once, and writes each
-// reply whole and in the order of the commands, however the rotator's answers come in. Deletes
-// itself when the connection ends.
+// One client's connection: reads its commands, runs them on the rotator at once (a position
+// query only once the sets and stops before it are answered), and writes each reply whole and in
+// the order of the commands, however the rotator's answers come in. Deletes itself when the
+// connection ends.
 class RotctlSession : public QObject
 {
     Q_OBJECT
@@ -49,6 +50,8 @@ private:
     RotctlParser m_parser;
     QByteArray m_input;
     qsizetype m_inputPos = 0;
+    std::optional<RotctlCommand> m_next; // read, not yet run
+    int m_changesInFlight = 0;           // sets and stops the program has not answered
     std::deque<Waiting> m_waiting;
     quint64 m_firstNumber = 0; // of m_waiting.front(); commands are numbered as read
     bool m_quitRead = false;

@@ -74,7 +74,9 @@ public slots:
     void Poke(const QString &item, const QString &value)
     {
         pokes << (item == QLatin1String("Text1") ? value : item);
-        commanded = value.toInt();
+        // As in the program: applied after the reply, in a later loop pass.
+        QMetaObject::invokeMethod(
+            this, [this, value] { commanded = value.toInt(); }, Qt::QueuedConnection);
         hold();
     }
     QString Request(const QString &item)
@@ -211,13 +213,16 @@ void TestRotctldServer::session_data()
     QTest::newRow("S: family without stop")
         << QByteArray("S\n+S\nK\n") << 45 << false
         << QByteArray("RPRT -11\nstop:\nRPRT -11\nRPRT -11\n") << QStringList{} << false;
+    QTest::newRow("M and R: no family has them")
+        << QByteArray("M 8 50\nR 1\nM abc 5\nR x\nM 2 50.5\n") << 45 << true
+        << QByteArray("RPRT -11\nRPRT -11\nRPRT -1\nRPRT -1\nRPRT -11\n") << QStringList{} << false;
     QTest::newRow("_ and dump_state")
         << QByteArray("_\n\\dump_state\n") << 45 << true
         << QByteArray("SorvikDDE PROSISTEL D\n1\n2\nmin_az=0.000000\nmax_az=360.000000\n"
                       "min_el=0.000000\nmax_el=0.000000\nsouth_zero=0\nrot_type=Az\ndone\n")
         << QStringList{} << false;
     QTest::newRow("unknown commands answer nothing")
-        << QByteArray("\\chk_vfo\nx\n# p\nM 2 50\n") << 45 << true << QByteArray() << QStringList{}
+        << QByteArray("\\chk_vfo\nx\n# p\nz 2 50\n") << 45 << true << QByteArray() << QStringList{}
         << false;
     QTest::newRow("several on a line, in order")
         << QByteArray("P 10 5 p K\n") << -1 << true << QByteArray("RPRT 0\n10.00\n0.00\nRPRT -11\n")
