@@ -8,13 +8,14 @@
 Program::Program(const QString &programDir, Seams seams, QObject *parent)
     : QObject(parent), m_instance(programDir),
       m_config(QDir(programDir).filePath(QStringLiteral("config"))),
-      m_poller(m_panel, m_config.activeProfile(), seams.port),
-      m_status(m_panel, m_config.activeProfile(), seams.port, seams.boxes), m_banner(m_panel, this),
-      m_rotor(m_panel, m_config.activeProfile(), seams.port, seams.boxes, seams.beeper,
-              seams.pauser),
-      m_window(std::make_unique<FrmSorvikDDE>(m_panel, m_config, seams.port, seams.boxes,
-                                              seams.beeper, m_rotor, m_status, m_banner)),
-      m_link(m_panel, m_rotor, m_poller)
+      m_line(m_config.activeProfile(), seams.port, seams.library),
+      m_poller(m_panel, m_config.activeProfile(), m_line, m_state, seams.library),
+      m_status(m_panel, m_config.activeProfile(), m_line, seams.boxes, seams.library),
+      m_banner(m_panel, this), m_rotor(m_panel, m_config.activeProfile(), m_line, seams.boxes,
+                                       seams.beeper, seams.pauser, m_state, seams.library),
+      m_window(std::make_unique<FrmSorvikDDE>(m_panel, m_config, m_line, seams.boxes, seams.beeper,
+                                              m_rotor, m_status, m_banner)),
+      m_link(m_panel, m_rotor, m_state)
 {
     connect(&m_panel, &MainPanel::text1Set, &m_rotor, &RotorControl::Text1_Change);
     // The end of the main window is the end of the program; it also ends a message box or the
@@ -24,6 +25,11 @@ Program::Program(const QString &programDir, Seams seams, QObject *parent)
     connect(&m_rotor, &RotorControl::ackReceived, &m_banner, &Banner::rearm);
     connect(&m_rotor, &RotorControl::ackReceived, m_window.get(), &FrmSorvikDDE::Rigenera);
     m_rotor.setModelBoxReader([this] { return m_window->configModelBox(); });
+    // Every activation shows the profile in force in LblConfig: its family's reading follows.
+    connect(&m_panel, &MainPanel::textChanged, &m_poller, [this](MainPanel::Item item) {
+        if (item == MainPanel::Item::LblConfig)
+            m_poller.profileApplied();
+    });
 
     if (!m_link.start(DdeService::busNameFor(QCoreApplication::applicationFilePath()))) {
         std::fprintf(stderr, "sorvikdde: %s\n", qPrintable(m_link.errorString()));

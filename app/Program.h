@@ -10,6 +10,8 @@
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorLine.h"
+#include "rotor/RotorState.h"
 
 #include <QObject>
 
@@ -18,6 +20,7 @@
 class Beeper;
 class MessageBoxes;
 class Pauser;
+class RotatorLibrary;
 class SerialPort;
 
 // The whole program, put together: one of each part, wired to the others. The world comes in
@@ -32,6 +35,8 @@ public:
         MessageBoxes &boxes;
         Beeper &beeper;
         Pauser &pauser;
+        // What drives the library families' rotators; none: they cannot open.
+        RotatorLibrary *library = nullptr;
     };
 
     // programDir: the folder whose config folder holds the files (and keys the single instance).
@@ -48,6 +53,8 @@ private:
     SingleInstance m_instance;
     MainPanel m_panel;
     Configuration m_config;
+    RotorState m_state;
+    RotorLine m_line;
     ReplyPoller m_poller;
     StatusCommand m_status;
     Banner m_banner;

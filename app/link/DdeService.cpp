@@ -1,7 +1,7 @@
 #include "app/link/DdeService.h"
 
-#include "feedback/ReplyPoller.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDBusConnection>
@@ -46,9 +46,9 @@ bool isValidWellKnownName(const QString &name)
 }
 } // namespace
 
-DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller &poller,
+DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const RotorState &state,
                        QObject *parent)
-    : QObject(parent), m_panel(panel), m_rotor(rotor), m_poller(poller)
+    : QObject(parent), m_panel(panel), m_rotor(rotor), m_state(state)
 {
     connect(&m_panel, &MainPanel::textChanged, this,
             [this](MainPanel::Item item, const QString &t) {
@@ -191,8 +191,8 @@ void DdeService::Stop()
 
 int DdeService::Position(int &commanded)
 {
-    commanded = m_rotor.commandedAzimuth();
-    return m_poller.reportedAzimuth();
+    commanded = m_state.commanded();
+    return m_state.reported();
 }
 
 void DdeService::stop()

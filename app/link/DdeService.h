@@ -10,8 +10,8 @@
 #include <QPair>
 #include <QString>
 
-class ReplyPoller;
 class RotorControl;
+class RotorState;
 
 // The logbook's link: serves the main window's text items on the session bus under
 // interface org.sorvik.DDE at /nomeForm, takes pokes into Text1 and announces every change; for
@@ -26,7 +26,7 @@ public:
     static constexpr auto kErrorNoSuchItem = "org.sorvik.DDE.Error.NoSuchItem";
     static constexpr auto kErrorNotAvailable = "org.sorvik.DDE.Error.NotAvailable";
 
-    DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller &poller,
+    DdeService(MainPanel &panel, RotorControl &rotor, const RotorState &state,
                QObject *parent = nullptr);
     ~DdeService() override;
 
@@ -72,7 +72,7 @@ private:
 
     MainPanel &m_panel;
     RotorControl &m_rotor;
-    const ReplyPoller &m_poller;
+    const RotorState &m_state;
     // Changes wait for the end of the handling that made them, so the bytes of a drive reach the
     // wire before the signals are marshalled; their order is kept.
     QList<QPair<QString, QString>> m_changes;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/serial/SerialSettings.h"
+#include "core/SerialSettings.h"
 #include "core/SerialPort.h"
 
 #include <QSerialPort>

@@ -9,6 +9,7 @@
 #include "feedback/Banner.h"
 #include "feedback/StatusCommand.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -93,7 +94,8 @@ void TestLayout::mainWindow()
     TimerPauser pauser;
     StatusCommand status(panel, config.activeProfile(), port, boxes);
     Banner banner(panel);
-    RotorControl rotor(panel, config.activeProfile(), port, boxes, beeper, pauser);
+    RotorState state;
+    RotorControl rotor(panel, config.activeProfile(), port, boxes, beeper, pauser, state);
     FrmSorvikDDE window(panel, config, port, boxes, beeper, rotor, status, banner);
     const auto control = [&](const QString &name) { return window.findChild<QWidget *>(name); };
 

@@ -6,6 +6,7 @@
 #include "rotor/Azimuth.h"
 #include "rotor/RotorControl.h"
 #include "rotor/RotorDrivers.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -80,6 +81,7 @@ private:
     std::unique_ptr<ReentrantMessageBoxes> m_boxes;
     std::unique_ptr<CountingBeeper> m_beeper;
     std::unique_ptr<FakePauser> m_pauser;
+    std::unique_ptr<RotorState> m_state;
     std::unique_ptr<RotorControl> m_control;
     std::unique_ptr<QSignalSpy> m_quits;
     std::unique_ptr<QSignalSpy> m_acks;
@@ -100,8 +102,9 @@ void TestRotorControl::init()
     m_boxes = std::make_unique<ReentrantMessageBoxes>();
     m_beeper = std::make_unique<CountingBeeper>();
     m_pauser = std::make_unique<FakePauser>(m_log);
+    m_state = std::make_unique<RotorState>();
     m_control = std::make_unique<RotorControl>(*m_panel, m_profile, *m_port, *m_boxes, *m_beeper,
-                                               *m_pauser);
+                                               *m_pauser, *m_state);
     m_control->setModelBoxReader([] { return QStringLiteral("ARSWIN"); });
     m_quits = std::make_unique<QSignalSpy>(m_control.get(), &RotorControl::quitRequested);
     m_acks = std::make_unique<QSignalSpy>(m_control.get(), &RotorControl::ackReceived);
