@@ -76,6 +76,9 @@ private:
     // Names the control and records its designed place (twips) for applyLayout().
     QWidget *place(QWidget *widget, const QString &name, QRect twips, const QString &toolTip = {});
     double layoutScale() const;
+    // Where TxtCom and the check box cover LblConfig, in its own pixels at this scale.
+    QPoint coveredCorner(double scale) const;
+    bool summaryFits(const QString &summary, double scale) const;
     void applyLayout();
     void showText(MainPanel::Item item, const QString &text);
     void showTexts();

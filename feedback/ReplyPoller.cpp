@@ -57,7 +57,7 @@ ReplyPoller::ReplyPoller(MainPanel &panel, const RotorProfile &profile, SerialPo
         if (m_state.commanded() == m_lastCommanded)
             return;
         m_lastCommanded = m_state.commanded();
-        m_sinceChange.start();
+        m_sinceCommand.start();
         if (libraryInForce() && m_pollTimer.isActive())
             m_pollTimer.start(0);
     });
@@ -128,8 +128,8 @@ void ReplyPoller::schedulePoll()
 {
     // One read at a time: the next is asked once the last has been answered. Closely while it
     // turns, or while a drive just sent may not have started it yet.
-    const bool starting = m_state.commanded() != m_lastRead && m_sinceChange.isValid() &&
-                          !m_sinceChange.hasExpired(kStartWithinMs);
+    const bool starting = m_state.commanded() >= 0 && m_state.commanded() != m_lastRead &&
+                          m_sinceCommand.isValid() && !m_sinceCommand.hasExpired(kStartWithinMs);
     m_pollTimer.start(m_state.moving() || starting ? kTurningPollMs : kIdlePollMs);
 }
 

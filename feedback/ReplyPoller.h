@@ -58,7 +58,8 @@ private:
     QTimer m_pollTimer;
     int m_lastRead = -1; // the library's last azimuth, whole degrees
     int m_lastCommanded = -1;
-    // Since the library's azimuth last changed, or a new drive was sent.
+    QElapsedTimer m_sinceCommand;
+    // Since the library's azimuth last changed.
     QElapsedTimer m_sinceChange;
     QElapsedTimer m_sinceFailureLine;
 };

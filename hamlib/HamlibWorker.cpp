@@ -57,6 +57,7 @@ void HamlibWorker::open(const HamlibOpening &opening)
                                                   : QStringLiteral("open ") + opening.target;
     m_rot = rot_init(opening.model);
     if (!m_rot) {
+        m_lost = true;
         emit lost(m_epoch, QStringLiteral("HAMLIB: %1: libhamlib has no rotator model %2")
                                .arg(what)
                                .arg(opening.model));
@@ -87,6 +88,7 @@ void HamlibWorker::open(const HamlibOpening &opening)
     if (result != RIG_OK) {
         rot_cleanup(m_rot);
         m_rot = nullptr;
+        m_lost = true;
         emit lost(m_epoch,
                   QStringLiteral("HAMLIB: ") + what + QStringLiteral(": ") + errorText(result));
     }
@@ -94,6 +96,7 @@ void HamlibWorker::open(const HamlibOpening &opening)
 
 void HamlibWorker::close()
 {
+    m_lost = false;
     if (!m_rot)
         return;
     rot_close(m_rot);
@@ -109,6 +112,7 @@ bool HamlibWorker::check(int result, const QString &what)
     // the serial port closes on a hang-up. Time-outs and refusals leave it open.
     if (result == -RIG_EIO) {
         close();
+        m_lost = true;
         emit lost(m_epoch,
                   QStringLiteral("HAMLIB: ") + what + QStringLiteral(": ") + errorText(result));
     } else {
@@ -117,11 +121,17 @@ bool HamlibWorker::check(int result, const QString &what)
     return false;
 }
 
+void HamlibWorker::notOpen(const QString &what)
+{
+    if (!m_lost)
+        emit failed(what, kNotOpen);
+}
+
 void HamlibWorker::setPosition(quint64 id, int azimuth)
 {
     const QString what = QStringLiteral("set position %1").arg(azimuth);
     if (!m_rot) {
-        emit failed(what, kNotOpen);
+        notOpen(what);
         emit done(id, false);
         return;
     }
@@ -131,7 +141,7 @@ void HamlibWorker::setPosition(quint64 id, int azimuth)
 void HamlibWorker::stop(quint64 id)
 {
     if (!m_rot) {
-        emit failed(QStringLiteral("stop"), kNotOpen);
+        notOpen(QStringLiteral("stop"));
         emit done(id, false);
         return;
     }
@@ -142,7 +152,7 @@ void HamlibWorker::readPosition()
 {
     const QString what = QStringLiteral("get position");
     if (!m_rot) {
-        emit failed(what, kNotOpen);
+        notOpen(what);
         emit positionRead(false, 0);
         return;
     }
@@ -155,7 +165,7 @@ void HamlibWorker::readPosition()
 void HamlibWorker::readInfo()
 {
     if (!m_rot) {
-        emit failed(QStringLiteral("get info"), kNotOpen);
+        notOpen(QStringLiteral("get info"));
         return;
     }
     // Most backends have no description of their own: the model's name stands in.

@@ -47,7 +47,11 @@ signals:
 private:
     // False on a failure, which is told: a lost device as lost(), anything else as failed().
     bool check(int result, const QString &what);
+    // A request that finds the rotator closed; told unless a loss already said why.
+    void notOpen(const QString &what);
 
     s_rot *m_rot = nullptr;
     quint64 m_epoch = 0;
+    // Requests sent before the program learnt of a loss fail without a word of their own.
+    bool m_lost = false;
 };

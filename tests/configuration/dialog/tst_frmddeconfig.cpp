@@ -2,6 +2,7 @@
 
 #include "core/Int16.h"
 #include "core/Version.h"
+#include "rotor/RotorFamily.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +93,7 @@ private slots:
     void delayRule_data();
     void delayRule();
     void saveWritesTheMarkedSlotAndBeeps();
+    void libraryModelsFollowTheDesignsOwnAndSaveLoadsBack();
     void saveTwiceAfterSwitchingSavesEachSlot();
     void failedSaveIsToldAndClosesOnlyInDemo_data();
     void failedSaveIsToldAndClosesOnlyInDemo();
@@ -618,6 +620,30 @@ void TestFrmDDEConfig::delayRule()
     QVERIFY(*toInt16(dialog->text(Box::TxtDelay)) >= 1);
     // The error box has no such rule.
     QCOMPARE(dialog->text(Box::TxtErrore), kProfile1[6]);
+}
+
+void TestFrmDDEConfig::libraryModelsFollowTheDesignsOwnAndSaveLoadsBack()
+{
+    RotorFamily::setLibraryModels({{903, "SPID", "MD-01/02 (ROT2 mode)"},
+                                   {1, "Hamlib", "Dummy"},
+                                   {603, "Yaesu", "GS-232B"},
+                                   {901, "SPID", "Rot2Prog"}});
+    WindowRig rig;
+    QVERIFY(rig.active());
+    QComboBox *model = rig.combo(Box::CmbRotor);
+    QStringList listed;
+    for (int i = 9; i < model->count(); ++i)
+        listed << model->itemText(i);
+    QCOMPARE(listed, (QStringList{"HAMLIB 1 HAMLIB DUMMY", "HAMLIB 903 SPID MD-01/02 (ROT2 MODE)",
+                                  "HAMLIB 901 SPID ROT2PROG", "HAMLIB 603 YAESU GS-232B"}));
+    model->setFocus();
+    while (model->currentIndex() + 1 < model->count())
+        QTest::keyClick(model, Qt::Key_Down);
+    rig.dialog->CmdSave_Click();
+    RotorFamily::setLibraryModels({});
+    QCOMPARE(slotLines(rig.fileBytes(), 1).value(4), QStringLiteral("HAMLIB 603 YAESU GS-232B"));
+    QVERIFY(rig.config.load());
+    QCOMPARE(rig.config.activeProfile().RotorModel, QStringLiteral("HAMLIB 603 YAESU GS-232B"));
 }
 
 void TestFrmDDEConfig::saveWritesTheMarkedSlotAndBeeps()
