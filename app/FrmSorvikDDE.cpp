@@ -82,7 +82,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     const std::pair<Menu, const char *> menus[] = {
         {Menu::MnuConfig, "Config"}, {Menu::MnuGO, "GO"},         {Menu::MnuOn, "ON"},
         {Menu::MnuOff, "OFF"},       {Menu::mnuStatus, "STATUS"}, {Menu::MnuStop, "STOP"},
-        {Menu::MnuHelp, "?"},
+        {Menu::MnuMap, "MAP"},       {Menu::MnuHelp, "?"},
     };
     for (const auto &[menu, caption] : menus) {
         QAction *action = menuBar()->addAction(QString::fromLatin1(caption));
@@ -97,6 +97,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     connect(m_menus[Menu::mnuStatus], &QAction::triggered, this,
             [this] { m_status.mnuStatus_Click(); });
     connect(m_menus[Menu::MnuStop], &QAction::triggered, &m_rotor, &RotorControl::MnuStop_Click);
+    connect(m_menus[Menu::MnuMap], &QAction::triggered, this, &FrmSorvikDDE::mapRequested);
     connect(m_menus[Menu::MnuHelp], &QAction::triggered, this, &FrmSorvikDDE::MnuHelp_Click);
 
     buildControls();

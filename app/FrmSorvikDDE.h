@@ -51,6 +51,8 @@ public:
 signals:
     // The window has closed: the program ends.
     void closed();
+    // MAP: the beam map, opened or raised.
+    void mapRequested();
 
 protected:
     // Every close request saves the position, unloads the dialog and closes the port; it is

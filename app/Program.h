@@ -9,6 +9,7 @@
 #include "feedback/Banner.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
+#include "map/MapSettings.h"
 #include "rotor/RotorControl.h"
 #include "rotor/RotorLine.h"
 #include "rotor/RotorState.h"
@@ -17,6 +18,7 @@
 
 #include <memory>
 
+class BeamMapWindow;
 class Beeper;
 class MessageBoxes;
 class Pauser;
@@ -49,11 +51,14 @@ public:
 
 private:
     void closeRequest();
+    // MAP: the beam map opened, or raised when it is open already.
+    void showMap();
 
     SingleInstance m_instance;
     MainPanel m_panel;
     Configuration m_config;
     RotorState m_state;
+    MapSettings m_map;
     RotorLine m_line;
     ReplyPoller m_poller;
     StatusCommand m_status;
@@ -61,5 +66,6 @@ private:
     RotorControl m_rotor;
     std::unique_ptr<FrmSorvikDDE> m_window;
     DdeService m_link;
+    std::unique_ptr<BeamMapWindow> m_mapWindow;
     SignalCloser m_signals;
 };

@@ -302,9 +302,9 @@ void TestMainWindow::menusInOrder()
         QVERIFY(action->isEnabled());
         QVERIFY(!action->menu());
     }
-    QCOMPARE(captions, (QStringList{"Config", "GO", "ON", "OFF", "STATUS", "STOP", "?"}));
+    QCOMPARE(captions, (QStringList{"Config", "GO", "ON", "OFF", "STATUS", "STOP", "MAP", "?"}));
     QCOMPARE(names, (QStringList{"MnuConfig", "MnuGO", "MnuOn", "MnuOff", "mnuStatus", "MnuStop",
-                                 "MnuHelp"}));
+                                 "MnuMap", "MnuHelp"}));
 }
 
 void TestMainWindow::showsThePanel()
