@@ -5,8 +5,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -74,4 +76,34 @@ QString DevicePath::accessProblem(const QString &path)
                "%1; add your user to the %2 group (sudo adduser $USER %2), then log in again")
         .arg(QString::fromLocal8Bit(strerror(EACCES)),
              group.isEmpty() ? QStringLiteral("dialout") : group);
+}
+
+bool DevicePath::writeLink(const QString &configDir, int port, const QString &target,
+                           QString *error)
+{
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (port < 1 || target.isEmpty())
+        return fail(QStringLiteral("no such port or device"));
+    if (!QDir().mkpath(configDir))
+        return fail(QStringLiteral("cannot create the folder %1").arg(configDir));
+    const QByteArray link = QFile::encodeName(comLink(configDir, port));
+    struct stat info = {};
+    if (::lstat(link.constData(), &info) == 0 && !S_ISLNK(info.st_mode))
+        return fail(QStringLiteral("config/com%1 is a file, not a link: left as it is").arg(port));
+    // Made beside it and renamed over it: the port leads to the old device or the new, never
+    // to none.
+    const QByteArray fresh =
+        QFile::encodeName(QDir(configDir).filePath(QStringLiteral(".com%1.new").arg(port)));
+    ::unlink(fresh.constData());
+    if (::symlink(QFile::encodeName(target).constData(), fresh.constData()) != 0 ||
+        std::rename(fresh.constData(), link.constData()) != 0) {
+        const int code = errno;
+        ::unlink(fresh.constData());
+        return fail(QString::fromLocal8Bit(strerror(code)));
+    }
+    return true;
 }

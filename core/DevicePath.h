@@ -22,4 +22,9 @@ struct DevicePath
     // Why a device that failed to open is refused: the group to join when the user lacks access;
     // empty when that is not the reason.
     static QString accessProblem(const QString &path);
+    // Makes config/comN a link to target (a device, or host:port), replacing an older link in one
+    // step; a comN that is no link (a file someone put there) is left alone and refused. False
+    // when it cannot be written; error says why.
+    static bool writeLink(const QString &configDir, int port, const QString &target,
+                          QString *error = nullptr);
 };
