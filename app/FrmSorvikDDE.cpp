@@ -652,7 +652,7 @@ void FrmSorvikDDE::Form_QueryUnload()
         return;
     m_closing = true;
     SalvaPosizione();
-    m_rotor.abandon();
+    m_rotor.closing();
     unloadConfigDialog();
     if (m_port.portOpen())
         m_port.setPortOpen(false);

@@ -40,7 +40,7 @@ void RotorControl::Text1_Change()
 {
     const QString text = m_panel.text(MainPanel::Item::Text1);
     if (text == kQuit) {
-        abandon();
+        closing();
         emit quitRequested();
         return;
     }
@@ -138,7 +138,7 @@ void RotorControl::RotorCommand()
         return;
     }
     if (family->drive)
-        start(family->drive(m_targetAzimuth, stop, m_profile.RotorDelay));
+        start(family->drive(m_targetAzimuth, stop, m_profile.RotorDelay), stop);
 }
 
 void RotorControl::inform(const QString &text, const QString &title)
@@ -152,7 +152,7 @@ void RotorControl::inform(const QString &text, const QString &title)
     m_messageOpen = false;
 }
 
-void RotorControl::start(std::optional<Drive> drive)
+void RotorControl::start(std::optional<Drive> drive, bool stop)
 {
     if (!drive)
         return;
@@ -161,6 +161,7 @@ void RotorControl::start(std::optional<Drive> drive)
         return;
     }
     m_drive = std::move(*drive);
+    m_stopDrive = stop;
     // The drivers pad the command in place.
     if (!m_drive.azimuth.isEmpty()) {
         m_targetAzimuth = m_drive.azimuth;
@@ -189,6 +190,7 @@ void RotorControl::runFrom(int index, quint64 generation)
             }
             break;
         case DriveStep::Kind::Pause:
+            m_resumeAt = i + 1;
             m_pauser.after(step.ms, [this, i, generation] { runFrom(i + 1, generation); });
             return;
         case DriveStep::Kind::Light:
@@ -253,6 +255,19 @@ void RotorControl::runWaitingWhenFree()
         return;
     if (std::optional<QString> next = std::exchange(m_waiting, std::nullopt))
         dispatch(*next);
+}
+
+void RotorControl::closing()
+{
+    // A controller left with half a stop frame might never stop.
+    if (m_driving && m_stopDrive) {
+        const QList<DriveStep> steps = m_drive.steps;
+        for (int i = m_resumeAt; i < steps.size(); ++i) {
+            if (steps[i].kind == DriveStep::Kind::Write && !m_port.output(steps[i].text))
+                break;
+        }
+    }
+    abandon();
 }
 
 void RotorControl::abandon()

@@ -51,8 +51,11 @@ public slots:
     // without touching the manual box.
     void manualAzimuth(const QString &text);
     void MnuStop_Click();
-    // The window closes: the running drive ends here and nothing more is written.
+    // The running drive ends here and nothing more is written.
     void abandon();
+    // The program closes: a stop already under way is finished at once (the rest of its frame,
+    // without its pauses), then the drive is abandoned.
+    void closing();
 
 signals:
     // "QUIT": the program's normal close.
@@ -64,7 +67,7 @@ private:
     void dispatch(const QString &command);
     void RotorCommand();
     bool familyWouldSend(const QString &command) const;
-    void start(std::optional<Drive> drive);
+    void start(std::optional<Drive> drive, bool stop);
     void runFrom(int index, quint64 generation);
     // A library step: the drive goes on from the next step once the library has answered.
     void runLibraryStep(const DriveStep &step, int index, quint64 generation);
@@ -88,6 +91,8 @@ private:
 
     Drive m_drive;
     bool m_driving = false;
+    bool m_stopDrive = false;
+    int m_resumeAt = 0; // the step a waiting pause goes on from
     // Bumped whenever a drive starts or is abandoned: a step list that finds it changed stops.
     quint64 m_generation = 0;
     bool m_acknowledging = false;

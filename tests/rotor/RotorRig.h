@@ -38,16 +38,3 @@ private:
     QStringList &m_log;
     std::function<void()> m_then;
 };
-
-// A message box that lets a test act while it is "open".
-class ReentrantMessageBoxes : public RecordingMessageBoxes
-{
-public:
-    void show(Icon icon, const QString &text, const QString &title) override
-    {
-        RecordingMessageBoxes::show(icon, text, title);
-        if (auto act = std::exchange(whileOpen, nullptr))
-            act();
-    }
-    std::function<void()> whileOpen;
-};

@@ -69,6 +69,8 @@ private slots:
     void closedPort();
     void portLostMidDrive();
     void abandonWritesNothingMore();
+    void closingFinishesAStopUnderWay_data();
+    void closingFinishesAStopUnderWay();
     void messageBoxReentry();
     void libraryDrives_data();
     void libraryDrives();
@@ -701,6 +703,41 @@ void TestRotorControl::portLostMidDrive()
     QCOMPARE(int(m_panel->text(Item::TBox).count(QStringLiteral("PROSISTEL CMD ROTOR ERROR v2.3"))),
              2);
     QCOMPARE(m_panel->background(Item::LblDelay), MainPanel::kRed);
+}
+
+// A close (QUIT, the close box, SIGTERM) never leaves half a B/C stop frame on the line; any
+// other drive ends where it is.
+void TestRotorControl::closingFinishesAStopUnderWay_data()
+{
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QString>("close");
+    QTest::addColumn<QStringList>("writes");
+    QTest::newRow("stop, QUIT") << true << "QUIT" << QStringList{w("02"), w("30"), w("0d")};
+    QTest::newRow("stop, close") << true << "" << QStringList{w("02"), w("30"), w("0d")};
+    QTest::newRow("turn, close") << false << "" << QStringList{w("02")};
+}
+
+void TestRotorControl::closingFinishesAStopUnderWay()
+{
+    QFETCH(bool, stop);
+    QFETCH(QString, close);
+    QFETCH(QStringList, writes);
+    setModel(QStringLiteral("PROSISTEL B/C"));
+    if (stop) {
+        poke(QStringLiteral("45"));
+        m_pauser->runAll();
+        m_log.clear();
+        m_control->MnuStop_Click();
+    } else {
+        poke(QStringLiteral("45"));
+    }
+    QVERIFY(m_pauser->pending());
+    if (close.isEmpty())
+        m_control->closing();
+    else
+        poke(close);
+    m_pauser->runAll();
+    QCOMPARE(writesOnly(), writes);
 }
 
 void TestRotorControl::abandonWritesNothingMore()

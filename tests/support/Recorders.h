@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Records every message box instead of showing it.
 class RecordingMessageBoxes : public MessageBoxes
 {
@@ -28,6 +30,19 @@ public:
         return out;
     }
     QList<Box> boxes;
+};
+
+// A message box that lets a test act while it is "open".
+class ReentrantMessageBoxes : public RecordingMessageBoxes
+{
+public:
+    void show(Icon icon, const QString &text, const QString &title) override
+    {
+        RecordingMessageBoxes::show(icon, text, title);
+        if (auto act = std::exchange(whileOpen, nullptr))
+            act();
+    }
+    std::function<void()> whileOpen;
 };
 
 // Counts beeps.

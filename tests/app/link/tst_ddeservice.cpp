@@ -52,6 +52,7 @@ private slots:
     void pokeSetsText1AfterTheReply();
     void pokesKeepTheirOrderAndText();
     void pokeIsAnsweredWhileTheHandlingIsModal();
+    void pokeIsAnsweredWhileAMessageBoxIsOpen();
     void request_data();
     void request();
     void refused_data();
@@ -68,6 +69,7 @@ private slots:
     void nameIsReleasedOnDestruction();
     void stopForFamiliesWithAStop_data();
     void stopForFamiliesWithAStop();
+    void positionReportedAndCommanded_data();
     void positionReportedAndCommanded();
 
 private:
@@ -80,10 +82,10 @@ private:
     std::unique_ptr<MainPanel> m_panel;
     RotorProfile m_profile;
     FakeSerialPort m_port;
-    RecordingMessageBoxes m_boxes;
+    ReentrantMessageBoxes m_boxes;
     CountingBeeper m_beeper;
     TimerPauser m_pauser;
-    RotorState m_state;
+    std::unique_ptr<RotorState> m_state;
     std::unique_ptr<RotorControl> m_rotor;
     std::unique_ptr<ReplyPoller> m_poller;
     std::unique_ptr<DdeService> m_service;
@@ -106,10 +108,11 @@ void TestDdeService::init()
     m_panel = std::make_unique<MainPanel>();
     m_profile = RotorProfile();
     m_boxes.boxes.clear();
+    m_state = std::make_unique<RotorState>();
     m_rotor = std::make_unique<RotorControl>(*m_panel, m_profile, m_port, m_boxes, m_beeper,
-                                             m_pauser, m_state);
-    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, m_port, m_state);
-    m_service = std::make_unique<DdeService>(*m_panel, *m_rotor, m_state);
+                                             m_pauser, *m_state);
+    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, m_port, *m_state);
+    m_service = std::make_unique<DdeService>(*m_panel, *m_rotor, *m_state);
     QVERIFY2(m_service->start(kName), qPrintable(m_service->errorString()));
     QVERIFY(m_service->isRunning());
 }
@@ -119,6 +122,7 @@ void TestDdeService::cleanup()
     m_service.reset();
     m_poller.reset();
     m_rotor.reset();
+    m_state.reset();
     m_panel.reset();
 }
 
@@ -237,6 +241,28 @@ void TestDdeService::pokeIsAnsweredWhileTheHandlingIsModal()
     QVERIFY(secondHandledInsideModal);
     QCOMPARE(handled, (QStringList{QStringLiteral("10"), QStringLiteral("20")}));
     QCOMPARE(m_panel->text(Item::Text1), QStringLiteral("20"));
+}
+
+void TestDdeService::pokeIsAnsweredWhileAMessageBoxIsOpen()
+{
+    // The dispatcher's message for a model the logbook drives itself waits on the operator; the
+    // logbook's call is answered while it does.
+    connect(m_panel.get(), &MainPanel::text1Set, m_rotor.get(), &RotorControl::Text1_Change);
+    m_profile.RotorModel = QStringLiteral("ARSWIN");
+    QDBusPendingCall poke =
+        callAsync(QStringLiteral("Poke"), {QStringLiteral("Text1"), QStringLiteral("45")});
+    bool answeredWhileOpen = false;
+    m_boxes.whileOpen = [&] {
+        QDBusPendingCallWatcher watcher(poke);
+        QEventLoop box;
+        connect(&watcher, &QDBusPendingCallWatcher::finished, &box, &QEventLoop::quit);
+        QTimer::singleShot(kWaitMs, &box, &QEventLoop::quit); // only if the link is stuck
+        if (!watcher.isFinished())
+            box.exec();
+        answeredWhileOpen = watcher.isFinished() && !poke.isError();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(m_boxes.boxes.size(), 1, kWaitMs + 2000);
+    QVERIFY(answeredWhileOpen);
 }
 
 void TestDdeService::request_data()
@@ -477,7 +503,7 @@ void TestDdeService::startFailures()
     QCOMPARE(m_client->interface()->registerService(taken).value(),
              QDBusConnectionInterface::ServiceRegistered);
     {
-        DdeService other(panel, *m_rotor, m_state);
+        DdeService other(panel, *m_rotor, *m_state);
         // /nomeForm is served already by this test's service.
         QVERIFY(!other.start(QStringLiteral("org.sorvik.second")));
         QVERIFY(other.errorString().startsWith(QStringLiteral("DDE link off: ")));
@@ -487,7 +513,7 @@ void TestDdeService::startFailures()
     }
     m_service.reset();
     {
-        DdeService other(panel, *m_rotor, m_state);
+        DdeService other(panel, *m_rotor, *m_state);
         QVERIFY(!other.start(taken));
         QVERIFY(!other.isRunning());
         QCOMPARE(
@@ -555,8 +581,24 @@ void TestDdeService::stopForFamiliesWithAStop()
     QVERIFY(m_boxes.boxes.isEmpty());
 }
 
+void TestDdeService::positionReportedAndCommanded_data()
+{
+    QTest::addColumn<QString>("poked");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QPoint>("expected"); // reported, commanded
+    QTest::newRow("45, then 123") << "45"
+                                  << "A,?,123,B" << QPoint(123, 45);
+    QTest::newRow("the top bound") << "359"
+                                   << "A,?,359,R" << QPoint(359, 359);
+    QTest::newRow("north") << "0"
+                           << "A,?,000,R" << QPoint(0, 0);
+}
+
 void TestDdeService::positionReportedAndCommanded()
 {
+    QFETCH(QString, poked);
+    QFETCH(QString, report);
+    QFETCH(QPoint, expected);
     connect(m_panel.get(), &MainPanel::text1Set, m_rotor.get(), &RotorControl::Text1_Change);
     m_profile.RotorModel = QStringLiteral("PROSISTEL D");
     QVERIFY(m_port.portOpen() || m_port.setPortOpen(true));
@@ -567,11 +609,10 @@ void TestDdeService::positionReportedAndCommanded()
                    : QPoint(-99, -99);
     };
     QCOMPARE(position(), QPoint(-1, -1));
-    call(QStringLiteral("Poke"), {QStringLiteral("Text1"), QStringLiteral("45")});
-    QTRY_COMPARE(position(), QPoint(-1, 45));
-    m_port.receive(QStringLiteral("\x02"
-                                  "A,?,123,B\r"));
-    QCOMPARE(position(), QPoint(123, 45));
+    call(QStringLiteral("Poke"), {QStringLiteral("Text1"), poked});
+    QTRY_COMPARE(position(), QPoint(-1, expected.y()));
+    m_port.receive(QChar(0x02) + report + QChar(0x0D));
+    QCOMPARE(position(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDdeService)
