@@ -1,8 +1,8 @@
 // Pokes the real program and a minimal reference service, each on its own pty and private bus,
 // and prints how long each takes from the call to the first byte of the drive on the wire.
-#include "benchmarks/poke/RawBus.h"
 #include "benchmarks/support/BenchPty.h"
 #include "benchmarks/support/ProcStat.h"
+#include "benchmarks/support/RawBus.h"
 #include "benchmarks/support/Samples.h"
 #include "benchmarks/support/Station.h"
 

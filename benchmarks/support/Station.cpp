@@ -36,12 +36,12 @@ bool Station::fail(const QString &why)
     return false;
 }
 
-QByteArray Station::prosistelDConfig(int baud)
+QByteArray Station::config(const QByteArray &model, int baud)
 {
     QByteArray bytes;
     for (int profile = 0; profile < 3; ++profile)
-        bytes += "1\r\n" + QByteArray::number(baud) +
-                 "\r\nN,8,1\r\n0 - NONE\r\nPROSISTEL D\r\n1\r\n0\r\n";
+        bytes += "1\r\n" + QByteArray::number(baud) + "\r\nN,8,1\r\n0 - NONE\r\n" + model +
+                 "\r\n1\r\n0\r\n";
     for (int line = 22; line <= 30; ++line)
         bytes += ' ' + QByteArray::number(line) + " \r\n";
     return bytes;
@@ -87,7 +87,7 @@ bool Station::startBus()
 }
 
 bool Station::startProgram(const QString &programPath, const QString &device, int baud,
-                           const QStringList &wrapper)
+                           const QStringList &wrapper, const QByteArray &model)
 {
     const QString exe = m_dir.filePath(QStringLiteral("sorvikdde"));
     QFile::remove(exe);
@@ -98,10 +98,10 @@ bool Station::startProgram(const QString &programPath, const QString &device, in
     QFile::remove(link);
     if (!QFile::link(device, link))
         return fail(QStringLiteral("cannot link %1 to %2").arg(link, device));
-    QFile config(m_dir.filePath(QStringLiteral("config/SorvikDDE.ini")));
-    if (!config.open(QIODevice::WriteOnly) || config.write(prosistelDConfig(baud)) < 0)
-        return fail(QStringLiteral("cannot write %1").arg(config.fileName()));
-    config.close();
+    QFile file(m_dir.filePath(QStringLiteral("config/SorvikDDE.ini")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(config(model, baud)) < 0)
+        return fail(QStringLiteral("cannot write %1").arg(file.fileName()));
+    file.close();
     if (!wrapper.isEmpty())
         return startProcess(m_service, wrapper.first(), wrapper.mid(1) << exe,
                             QStringLiteral("sorvikdde.log"));

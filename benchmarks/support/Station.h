@@ -21,10 +21,11 @@ public:
     qint64 busPid() const { return m_bus.processId(); }
 
     // The program copied into this folder (it finds config/ beside its executable), with one
-    // PROSISTEL D profile at `baud` on port 1 and config/com1 linked to `device`. A wrapper
+    // profile of `model` at `baud` on port 1 and config/com1 linked to `device`. A wrapper
     // (such as "valgrind --tool=callgrind") starts the program as its last argument.
     bool startProgram(const QString &programPath, const QString &device, int baud,
-                      const QStringList &wrapper = {});
+                      const QStringList &wrapper = {},
+                      const QByteArray &model = QByteArrayLiteral("PROSISTEL D"));
     // Any other executable, on the same bus.
     bool startService(const QString &path, const QStringList &arguments);
 
@@ -37,8 +38,8 @@ public:
     // The end of what the service printed, for a failure message.
     QString logTail() const;
 
-    // Three identical PROSISTEL D profiles on port 1 at `baud`, then the filler lines.
-    static QByteArray prosistelDConfig(int baud);
+    // Three identical profiles of `model` on port 1 at `baud`, then the filler lines.
+    static QByteArray config(const QByteArray &model, int baud);
 
 private:
     bool startProcess(QProcess &process, const QString &path, const QStringList &arguments,

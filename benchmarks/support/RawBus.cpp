@@ -1,4 +1,4 @@
-#include "benchmarks/poke/RawBus.h"
+#include "benchmarks/support/RawBus.h"
 
 #include <QElapsedTimer>
 #include <QtEndian>
