@@ -14,6 +14,23 @@ std::optional<double> decimal(const QString &text)
     return value;
 }
 
+// "PROSISTEL D (BIG-BOY D), ...": each family's name, its other names in brackets.
+QString modelNames()
+{
+    QStringList names;
+    for (const SimFamily &family : SimFamily::all()) {
+        QString name = family.name();
+        if (family.names.size() > 1) {
+            QStringList others;
+            for (const QLatin1StringView other : family.names.sliced(1))
+                others << other;
+            name += QStringLiteral(" (%1)").arg(others.join(QStringLiteral(", ")));
+        }
+        names << name;
+    }
+    return names.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 SimOptions SimOptions::parse(const QStringList &arguments)
@@ -25,11 +42,9 @@ SimOptions SimOptions::parse(const QStringList &arguments)
                        "its slave side on the first line."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
-    const QCommandLineOption model(
-        QStringLiteral("model"),
-        QStringLiteral("Controller family: PROSISTEL D, PROSISTEL B/C, ROTOR-EZ, DCU-1, HY-GAIN "
-                       "(BIG-BOY D and BIG-BOY B/C for the Prosistel ones)."),
-        QStringLiteral("M"));
+    const QCommandLineOption model(QStringLiteral("model"),
+                                   QStringLiteral("Controller family: %1.").arg(modelNames()),
+                                   QStringLiteral("M"));
     const QCommandLineOption speed(QStringLiteral("speed"),
                                    QStringLiteral("Degrees per second, more than 0 (default 6)."),
                                    QStringLiteral("DEG"));
@@ -63,12 +78,11 @@ SimOptions SimOptions::parse(const QStringList &arguments)
         options.error = QStringLiteral("--model is required");
         return options;
     }
-    const auto family = ControllerModel::familyFromName(parser.value(model));
-    if (!family) {
+    options.family = SimFamily::of(parser.value(model));
+    if (!options.family) {
         options.error = QStringLiteral("unknown model: %1").arg(parser.value(model));
         return options;
     }
-    options.family = *family;
     if (parser.isSet(speed)) {
         const auto value = decimal(parser.value(speed));
         if (!value || *value <= 0) {
@@ -76,7 +90,7 @@ SimOptions SimOptions::parse(const QStringList &arguments)
                                 .arg(parser.value(speed));
             return options;
         }
-        options.degreesPerSecond = *value;
+        options.controller.degreesPerSecond = *value;
     }
     if (parser.isSet(start)) {
         const auto value = decimal(parser.value(start));
@@ -85,7 +99,7 @@ SimOptions SimOptions::parse(const QStringList &arguments)
                                 .arg(parser.value(start));
             return options;
         }
-        options.startAzimuth = *value;
+        options.controller.startAzimuth = *value;
     }
     options.linkPath = parser.value(link);
     options.logPath = parser.value(log);

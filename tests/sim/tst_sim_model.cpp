@@ -1,9 +1,8 @@
 #include "sim/ControllerModel.h"
+#include "sim/SimFamily.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
-
-using Family = ControllerModel::Family;
 
 // "\002" is STX, written with three octal digits so that a digit after it stays a digit.
 
@@ -17,6 +16,16 @@ QByteArray sent(const SimEvents &events)
             bytes += event.bytes;
     }
     return bytes;
+}
+
+// A controller of the named family, at 6 degrees a second unless told otherwise.
+ControllerModel controller(const QString &family, double start, ControllerSettings settings = {})
+{
+    const SimFamily *row = SimFamily::of(family);
+    if (!row)
+        qFatal("no family %s", qPrintable(family));
+    settings.startAzimuth = start;
+    return ControllerModel(*row, settings);
 }
 
 QStringList notes(const SimEvents &events)
@@ -53,18 +62,19 @@ private slots:
 
 void TestSimModel::answers_data()
 {
-    QTest::addColumn<Family>("family");
+    QTest::addColumn<QString>("family");
     QTest::addColumn<double>("start");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("expected");
 
-    const auto row = [](const char *name, Family family, double start, const char *input,
+    const auto row = [](const char *name, const char *family, double start, const char *input,
                         const char *expected) {
-        QTest::newRow(name) << family << start << QByteArray(input) << QByteArray(expected);
+        QTest::newRow(name) << QString(family) << start << QByteArray(input)
+                            << QByteArray(expected);
     };
     const char *gr = "\002A,G,R\r";
     const char *error = "\002A,?,E,00001\r";
-    const Family d = Family::ProsistelD;
+    const char *d = "PROSISTEL D";
     row("D position", d, 123, "\002A?\r", "\002A,?,123,R\r");
     row("D position, no STX", d, 5, "A?\r", "\002A,?,005,R\r");
     row("D target", d, 0, "\002AG045\r", gr);
@@ -80,14 +90,14 @@ void TestSimModel::answers_data()
     row("D no CR yet", d, 0, "\002A?", "");
     row("D torn frame, then a query", d, 7, "\002AG0\002A?\r", "\002A,?,007,R\r");
 
-    const Family bc = Family::ProsistelBC;
+    const char *bc = "PROSISTEL B/C";
     row("B/C turn, report +70", bc, 10, "\0020\002045\r", "080\r");
     row("B/C stop at 0", bc, 0, "\0020\r", "070\r");
     row("B/C stop at 360", bc, 360, "\0020\r", "430\r");
     row("B/C unknown frame", bc, 0, "\0021\r", "");
     row("B/C target 361", bc, 0, "\0020\002361\r", "");
 
-    const Family ez = Family::RotorEz;
+    const char *ez = "ROTOR-EZ";
     row("EZ banner when idle", ez, 0, ";", "C2000 IDIOM V1.4S ");
     row("EZ status request", ez, 0, ";\r", "C2000 IDIOM V1.4S ");
     row("EZ position", ez, 7, "AI1;", ";007");
@@ -96,24 +106,23 @@ void TestSimModel::answers_data()
     row("EZ query without ;", ez, 0, "AI1", "");
     row("EZ unknown command", ez, 0, "XY1;", "");
 
-    for (const Family family : {Family::Dcu1, Family::HyGain}) {
-        const QByteArray name = ControllerModel::familyName(family).toLatin1();
-        row((name + " silent").constData(), family, 0, ";\rAI1;AP1045\r\nAM1;AS1;", "");
-    }
+    for (const char *family : {"DCU-1", "HY-GAIN"})
+        row((QByteArray(family) + " silent").constData(), family, 0, ";\rAI1;AP1045\r\nAM1;AS1;",
+            "");
 }
 
 void TestSimModel::answers()
 {
-    QFETCH(Family, family);
+    QFETCH(QString, family);
     QFETCH(double, start);
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, expected);
 
-    ControllerModel model(family, 6.0, start);
+    ControllerModel model = controller(family, start);
     QCOMPARE(sent(model.receive(input, 0)), expected);
 
     // Byte by byte, seconds apart, as the Prosistel B/C driver sends: the same answer.
-    ControllerModel slow(family, 6.0, start);
+    ControllerModel slow = controller(family, start);
     QByteArray slowSent;
     qint64 ms = 0;
     for (const char byte : input)
@@ -124,47 +133,48 @@ void TestSimModel::answers()
 
 void TestSimModel::turns_data()
 {
-    QTest::addColumn<Family>("family");
+    QTest::addColumn<QString>("family");
     QTest::addColumn<double>("start");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<qint64>("ms");
     QTest::addColumn<double>("azimuth");
     QTest::addColumn<bool>("turning");
 
-    const auto row = [](const char *name, Family family, double start, const char *input, qint64 ms,
-                        double azimuth, bool turning) {
-        QTest::newRow(name) << family << start << QByteArray(input) << ms << azimuth << turning;
+    const auto row = [](const char *name, const char *family, double start, const char *input,
+                        qint64 ms, double azimuth, bool turning) {
+        QTest::newRow(name) << QString(family) << start << QByteArray(input) << ms << azimuth
+                            << turning;
     };
-    const Family d = Family::ProsistelD;
+    const char *d = "PROSISTEL D";
     row("D one second up", d, 10, "\002AG045\r", 1000, 16, true);
     row("D one ms short", d, 10, "\002AG045\r", 5833, 44.998, true);
     row("D arrives", d, 10, "\002AG045\r", 5834, 45, false);
     row("D never through north", d, 350, "AG10\r", 1000, 344, true);
     row("D down to 0", d, 3, "AG0\r", 60000, 0, false);
     row("D up to 360", d, 357, "AG360\r", 60000, 360, false);
-    row("B/C", Family::ProsistelBC, 100, "\0020\002090\r", 1000, 94, true);
-    const Family ez = Family::RotorEz;
+    row("B/C", "PROSISTEL B/C", 100, "\0020\002090\r", 1000, 94, true);
+    const char *ez = "ROTOR-EZ";
     row("EZ target waits for AM1", ez, 10, "AP1045;\r", 10000, 10, false);
     row("EZ AM1 starts", ez, 10, "AP1045;\rAM1;", 1000, 16, true);
     row("EZ AM1 without target", ez, 10, "AM1;", 1000, 10, false);
     row("EZ CR LF starts", ez, 10, "AP1045\r\n", 1000, 16, true);
     row("EZ target above 360", ez, 10, "AP1361\r", 1000, 10, false);
-    row("DCU-1 CR does not start", Family::Dcu1, 10, "AP1045\r\n", 1000, 10, false);
-    row("DCU-1 AM1 starts", Family::Dcu1, 10, "AP1045;AM1;", 1000, 16, true);
-    row("HY-GAIN CR LF starts", Family::HyGain, 10, "AP1045\r\n", 1000, 16, true);
-    row("HY-GAIN as the program drives it", Family::HyGain, 10, "AP1045\r\nAM1;", 60000, 45, false);
+    row("DCU-1 CR does not start", "DCU-1", 10, "AP1045\r\n", 1000, 10, false);
+    row("DCU-1 AM1 starts", "DCU-1", 10, "AP1045;AM1;", 1000, 16, true);
+    row("HY-GAIN CR LF starts", "HY-GAIN", 10, "AP1045\r\n", 1000, 16, true);
+    row("HY-GAIN as the program drives it", "HY-GAIN", 10, "AP1045\r\nAM1;", 60000, 45, false);
 }
 
 void TestSimModel::turns()
 {
-    QFETCH(Family, family);
+    QFETCH(QString, family);
     QFETCH(double, start);
     QFETCH(QByteArray, input);
     QFETCH(qint64, ms);
     QFETCH(double, azimuth);
     QFETCH(bool, turning);
 
-    ControllerModel model(family, 6.0, start);
+    ControllerModel model = controller(family, start);
     model.receive(input, 0);
     model.advanceTo(ms);
     QVERIFY2(qAbs(model.azimuth() - azimuth) < 0.01, qPrintable(QString::number(model.azimuth())));
@@ -174,37 +184,37 @@ void TestSimModel::turns()
 // A turn from 10 to 45 interrupted after one and a half seconds, at 19.
 void TestSimModel::stops_data()
 {
-    QTest::addColumn<Family>("family");
+    QTest::addColumn<QString>("family");
     QTest::addColumn<QByteArray>("turn");
     QTest::addColumn<QByteArray>("stop");
     QTest::addColumn<QByteArray>("expected");
 
-    const auto row = [](const char *name, Family family, const char *turn, const char *stop,
+    const auto row = [](const char *name, const char *family, const char *turn, const char *stop,
                         const char *expected) {
-        QTest::newRow(name) << family << QByteArray(turn) << QByteArray(stop)
+        QTest::newRow(name) << QString(family) << QByteArray(turn) << QByteArray(stop)
                             << QByteArray(expected);
     };
     const char *stoppedD = "\002A,G,R\r\002A,?,019,R\r";
-    row("D soft", Family::ProsistelD, "\002AG045\r", "\002AG977\r", stoppedD);
-    row("D fast", Family::ProsistelD, "\002AG045\r", "\002AG999\r", stoppedD);
-    row("D Hamlib's stop", Family::ProsistelD, "\002AG045\r", "\002AG997\r", stoppedD);
-    row("B/C", Family::ProsistelBC, "\0020\002045\r", "\0020\r", "089\r");
-    row("EZ lone ;, no banner", Family::RotorEz, "AP1045;AM1;", ";", "");
-    row("EZ status request", Family::RotorEz, "AP1045\r\n", ";\r", "");
-    row("EZ AS1", Family::RotorEz, "AP1045;AM1;", "AS1;", "");
-    row("DCU-1 AS1", Family::Dcu1, "AP1045;AM1;", "AS1;", "");
-    row("DCU-1 reset", Family::Dcu1, "AP1045;AM1;", ";", "");
-    row("HY-GAIN AS1", Family::HyGain, "AP1045\r\nAM1;", "AS1;", "");
+    row("D soft", "PROSISTEL D", "\002AG045\r", "\002AG977\r", stoppedD);
+    row("D fast", "PROSISTEL D", "\002AG045\r", "\002AG999\r", stoppedD);
+    row("D Hamlib's stop", "PROSISTEL D", "\002AG045\r", "\002AG997\r", stoppedD);
+    row("B/C", "PROSISTEL B/C", "\0020\002045\r", "\0020\r", "089\r");
+    row("EZ lone ;, no banner", "ROTOR-EZ", "AP1045;AM1;", ";", "");
+    row("EZ status request", "ROTOR-EZ", "AP1045\r\n", ";\r", "");
+    row("EZ AS1", "ROTOR-EZ", "AP1045;AM1;", "AS1;", "");
+    row("DCU-1 AS1", "DCU-1", "AP1045;AM1;", "AS1;", "");
+    row("DCU-1 reset", "DCU-1", "AP1045;AM1;", ";", "");
+    row("HY-GAIN AS1", "HY-GAIN", "AP1045\r\nAM1;", "AS1;", "");
 }
 
 void TestSimModel::stops()
 {
-    QFETCH(Family, family);
+    QFETCH(QString, family);
     QFETCH(QByteArray, turn);
     QFETCH(QByteArray, stop);
     QFETCH(QByteArray, expected);
 
-    ControllerModel model(family, 6.0, 10.0);
+    ControllerModel model = controller(family, 10.0);
     model.receive(turn, 0);
     model.advanceTo(1499);
     QVERIFY(model.turning());
@@ -218,7 +228,7 @@ void TestSimModel::stops()
 // The program sends a stop and the new target at once for every turn.
 void TestSimModel::prosistelDStopThenNewTarget()
 {
-    ControllerModel model(Family::ProsistelD, 6.0, 100.0);
+    ControllerModel model = controller("PROSISTEL D", 100.0);
     model.receive("\002AS\r\002AG200\r", 0);
     const SimEvents events = model.receive("\002AG977\r\002AG045\r", 1000);
     QCOMPARE(sent(events), QByteArray("\002A,G,R\r\002A,G,R\r"));
@@ -229,13 +239,17 @@ void TestSimModel::prosistelDStopThenNewTarget()
 
 void TestSimModel::prosistelDStreamsUntilMonitoringOff()
 {
-    ControllerModel model(Family::ProsistelD, 6.0, 10.0);
+    ControllerModel model = controller("PROSISTEL D", 10.0);
     model.receive("\002AG045\r", 0);
     QCOMPARE(sent(model.receive("\002A?\r", 500)), QByteArray("\002A,?,013,B\r"));
-    // One late wake-up still gives each second's report with that second's azimuth.
-    QCOMPARE(sent(model.advanceTo(10000)), QByteArray("\002A,?,016,B\r\002A,?,022,B\r"
-                                                      "\002A,?,028,B\r\002A,?,034,B\r"
-                                                      "\002A,?,040,B\r\002A,?,045,R\r"));
+    // One late wake-up still gives each second's report with that second's azimuth and time.
+    const SimEvents late = model.advanceTo(10000);
+    QCOMPARE(sent(late), QByteArray("\002A,?,016,B\r\002A,?,022,B\r\002A,?,028,B\r"
+                                    "\002A,?,034,B\r\002A,?,040,B\r\002A,?,045,R\r"));
+    QList<qint64> times;
+    for (const SimEvent &event : late)
+        times << event.ms;
+    QCOMPARE(times, QList<qint64>({1000, 2000, 3000, 4000, 5000, 5834, 5834}));
     QCOMPARE(sent(model.receive("\002A?\r", 10001)), QByteArray("\002A,?,045,R\r"));
 
     model.receive("\002AS\r\002AG100\r", 20000);
@@ -245,25 +259,25 @@ void TestSimModel::prosistelDStreamsUntilMonitoringOff()
 
 void TestSimModel::prosistelBCReportsWhileTurning()
 {
-    ControllerModel model(Family::ProsistelBC, 6.0, 10.0);
+    ControllerModel model = controller("PROSISTEL B/C", 10.0);
     QCOMPARE(sent(model.receive("\0020\002045\r", 0)), QByteArray("080\r"));
     QCOMPARE(sent(model.advanceTo(10000)), QByteArray("086\r092\r098\r104\r110\r115\r"));
     QCOMPARE(sent(model.advanceTo(20000)), QByteArray());
 
     // Arriving on the second: one report, not a periodic one and an arrival one.
-    ControllerModel onTheSecond(Family::ProsistelBC, 6.0, 10.0);
+    ControllerModel onTheSecond = controller("PROSISTEL B/C", 10.0);
     onTheSecond.receive("\0020\00216\r", 0);
     QCOMPARE(sent(onTheSecond.advanceTo(5000)), QByteArray("086\r"));
 }
 
 void TestSimModel::wakesOnlyWhileTurning()
 {
-    ControllerModel silent(Family::RotorEz, 6.0, 10.0);
+    ControllerModel silent = controller("ROTOR-EZ", 10.0);
     QCOMPARE(silent.nextWakeMs(), std::nullopt);
     silent.receive("AP1045\r", 0);
     QCOMPARE(silent.nextWakeMs(), std::optional<qint64>(5834)); // no reports: the arrival
 
-    ControllerModel streaming(Family::ProsistelD, 6.0, 10.0);
+    ControllerModel streaming = controller("PROSISTEL D", 10.0);
     streaming.receive("AG045\r", 0);
     QCOMPARE(streaming.nextWakeMs(), std::optional<qint64>(1000));
     streaming.advanceTo(5500);
@@ -274,27 +288,28 @@ void TestSimModel::wakesOnlyWhileTurning()
 
 void TestSimModel::hostileBytes_data()
 {
-    QTest::addColumn<Family>("family");
+    QTest::addColumn<QString>("family");
     QTest::addColumn<QByteArray>("query");
     QTest::addColumn<QString>("answer");
 
-    QTest::newRow("D") << Family::ProsistelD << QByteArray("\002A?\r")
+    QTest::newRow("D") << QString("PROSISTEL D") << QByteArray("\002A?\r")
                        << QString(R"(^\x02A,\?,\d{3},[BR]\r$)");
-    QTest::newRow("B/C") << Family::ProsistelBC << QByteArray("\0020\r") << QString(R"(^\d{3}\r$)");
-    QTest::newRow("EZ") << Family::RotorEz << QByteArray("AI1;") << QString(R"(^;\d{3}$)");
-    QTest::newRow("DCU-1") << Family::Dcu1 << QByteArray("AI1;") << QString("^$");
-    QTest::newRow("HY-GAIN") << Family::HyGain << QByteArray("AI1;") << QString("^$");
+    QTest::newRow("B/C") << QString("PROSISTEL B/C") << QByteArray("\0020\r")
+                         << QString(R"(^\d{3}\r$)");
+    QTest::newRow("EZ") << QString("ROTOR-EZ") << QByteArray("AI1;") << QString(R"(^;\d{3}$)");
+    QTest::newRow("DCU-1") << QString("DCU-1") << QByteArray("AI1;") << QString("^$");
+    QTest::newRow("HY-GAIN") << QString("HY-GAIN") << QByteArray("AI1;") << QString("^$");
 }
 
 // Random binary, then a frame that never ends: the model stays in range, bounds what it keeps,
 // and answers the next proper command.
 void TestSimModel::hostileBytes()
 {
-    QFETCH(Family, family);
+    QFETCH(QString, family);
     QFETCH(QByteArray, query);
     QFETCH(QString, answer);
 
-    ControllerModel model(family, 6.0, 180.0);
+    ControllerModel model = controller(family, 180.0);
     QRandomGenerator random(20240501);
     qint64 ms = 0;
     for (int chunk = 0; chunk < 200; ++chunk) {

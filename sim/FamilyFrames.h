@@ -1,0 +1,29 @@
+#pragma once
+
+#include "sim/SimFamily.h"
+
+// The parts the rows of SimFamily are made of: how a family cuts its bytes into frames, what a
+// whole frame does to the controller, and the position report it sends.
+namespace FamilyFrames {
+
+// STX ... CR; an STX inside a frame begins a new one (Prosistel D).
+SimFamily::Cut stxToCr(QByteArrayView frame, char byte);
+// Everything up to CR (Prosistel B/C).
+SimFamily::Cut toCr(QByteArrayView frame, char byte);
+// The DCU-1 language: a command ends with ';', CR or LF; between commands a line end is
+// skipped and a lone ';' is a command of its own.
+SimFamily::Cut idiom(QByteArrayView frame, char byte);
+// The same, and a single option letter between commands is a setting (Rotor-EZ).
+SimFamily::Cut idiomWithOptions(QByteArrayView frame, char byte);
+
+void prosistelD(ControllerModel &model, const QByteArray &frame);
+// "A,?,ddd,B|R": the answer to A? and the monitoring stream alike.
+QByteArray prosistelDReport(const ControllerModel &model);
+void prosistelBC(ControllerModel &model, const QByteArray &frame);
+// The azimuth plus 70, three digits and CR.
+QByteArray prosistelBCReport(const ControllerModel &model);
+void rotorEz(ControllerModel &model, const QByteArray &frame);
+void dcu1(ControllerModel &model, const QByteArray &frame);
+void hyGain(ControllerModel &model, const QByteArray &frame);
+
+} // namespace FamilyFrames
