@@ -148,6 +148,18 @@ void ControllerModel::setMonitoring(bool on)
         m_nextReportMs = m_now + ReportIntervalMs;
 }
 
+void ControllerModel::setSpeed(double degreesPerSecond)
+{
+    m_motion.setSpeed(degreesPerSecond, m_now);
+    note(QStringLiteral("%1 degrees a second").arg(degreesPerSecond));
+}
+
+void ControllerModel::setMaximum(double maximum)
+{
+    m_motion.setMaximum(maximum, m_now);
+    note(QStringLiteral("range 0 to %1").arg(maximum));
+}
+
 void ControllerModel::arrived()
 {
     m_nextReportMs.reset();

@@ -13,12 +13,14 @@ struct ControllerSettings
 {
     double degreesPerSecond = 6.0;
     double startAzimuth = 0.0;
+    bool k3ng = false; // GS-232: the habits of K3NG's firmware
 };
 
 // What a family keeps between frames, besides the rotor.
 struct FamilyState
 {
     std::optional<int> pendingTarget; // DCU-1 language: set by AP1, started by AM1
+    bool southCentred = false;        // GS-232: toggled by Z
 };
 
 // A rotor controller as the program sees it on the line: takes the bytes it receives at a given
@@ -52,6 +54,9 @@ public:
     void turnTo(double target);
     void stop(const QString &how = {});
     void setMonitoring(bool on);
+    void setSpeed(double degreesPerSecond);
+    // 360, or 450 for a box that turns on past north.
+    void setMaximum(double maximum);
     void send(const QByteArray &bytes);
     void note(const QString &text, const QByteArray &bytes = {});
 

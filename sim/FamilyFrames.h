@@ -15,6 +15,8 @@ SimFamily::Cut toCr(QByteArrayView frame, char byte);
 SimFamily::Cut idiom(QByteArrayView frame, char byte);
 // The same, and a single option letter between commands is a setting (Rotor-EZ).
 SimFamily::Cut idiomWithOptions(QByteArrayView frame, char byte);
+// Everything up to CR; an LF anywhere is dropped (Yaesu GS-232).
+SimFamily::Cut toCrWithoutLf(QByteArrayView frame, char byte);
 
 void prosistelD(ControllerModel &model, const QByteArray &frame);
 // "A,?,ddd,B|R": the answer to A? and the monitoring stream alike.
@@ -25,5 +27,8 @@ QByteArray prosistelBCReport(const ControllerModel &model);
 void rotorEz(ControllerModel &model, const QByteArray &frame);
 void dcu1(ControllerModel &model, const QByteArray &frame);
 void hyGain(ControllerModel &model, const QByteArray &frame);
+// Yaesu GS-232 with an azimuth rotor: B replies ("AZ=aaa"), or A replies ("+0aaa").
+void gs232b(ControllerModel &model, const QByteArray &frame);
+void gs232a(ControllerModel &model, const QByteArray &frame);
 
 } // namespace FamilyFrames

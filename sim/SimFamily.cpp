@@ -35,6 +35,18 @@ const QList<SimFamily> &SimFamily::all()
             .cut = FamilyFrames::idiom,
             .run = FamilyFrames::hyGain,
         },
+        {
+            .names = {"GS-232B"_L1},
+            .cut = FamilyFrames::toCrWithoutLf,
+            .run = FamilyFrames::gs232b,
+            .takesK3ng = true,
+        },
+        {
+            .names = {"GS-232A"_L1},
+            .cut = FamilyFrames::toCrWithoutLf,
+            .run = FamilyFrames::gs232a,
+            .takesK3ng = true,
+        },
     };
     return table;
 }

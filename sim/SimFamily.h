@@ -35,6 +35,8 @@ struct SimFamily
     Report stream = nullptr;
     // A stop in the middle of a turn ends the stream with one more report.
     bool stopReported = false;
+    // Whether --k3ng means something to it.
+    bool takesK3ng = false;
 
     QLatin1StringView name() const { return names.constFirst(); }
 

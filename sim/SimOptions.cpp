@@ -31,6 +31,17 @@ QString modelNames()
     return names.join(QStringLiteral(", "));
 }
 
+// The first names of the families an option applies to, such as "GS-232B or GS-232A".
+QString familiesTaking(bool SimFamily::*option)
+{
+    QStringList names;
+    for (const SimFamily &family : SimFamily::all()) {
+        if (family.*option)
+            names << family.name();
+    }
+    return names.join(QStringLiteral(" or "));
+}
+
 } // namespace
 
 SimOptions SimOptions::parse(const QStringList &arguments)
@@ -58,7 +69,13 @@ SimOptions SimOptions::parse(const QStringList &arguments)
     const QCommandLineOption log(
         QStringLiteral("log"), QStringLiteral("Logs every frame and reply to FILE (- for stderr)."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, model, speed, start, link, log});
+    const QCommandLineOption k3ng(
+        QStringLiteral("k3ng"),
+        QStringLiteral("%1: answers as K3NG's rotator firmware does: an empty line after a command "
+                       "that sets something, ?> for an empty command, no blanks before EL=, and "
+                       "a line of text for X, P and Z.")
+            .arg(familiesTaking(&SimFamily::takesK3ng)));
+    parser.addOptions({help, model, speed, start, link, log, k3ng});
     options.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -101,6 +118,12 @@ SimOptions SimOptions::parse(const QStringList &arguments)
         }
         options.controller.startAzimuth = *value;
     }
+    if (parser.isSet(k3ng) && !options.family->takesK3ng) {
+        options.error =
+            QStringLiteral("--k3ng is for %1 only").arg(familiesTaking(&SimFamily::takesK3ng));
+        return options;
+    }
+    options.controller.k3ng = parser.isSet(k3ng);
     options.linkPath = parser.value(link);
     options.logPath = parser.value(log);
     if (parser.isSet(link) && options.linkPath.isEmpty())

@@ -1,5 +1,5 @@
 #include "sim/ControllerModel.h"
-#include "sim/SimFamily.h"
+#include "sim/SimOptions.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -18,14 +18,19 @@ QByteArray sent(const SimEvents &events)
     return bytes;
 }
 
-// A controller of the named family, at 6 degrees a second unless told otherwise.
-ControllerModel controller(const QString &family, double start, ControllerSettings settings = {})
+// A controller at 6 degrees a second, set up as the command line "--model MODEL [--OPTION
+// [VALUE]]..." does: the family is the model name, options may follow as in "GS-232B --k3ng".
+ControllerModel controller(const QString &family, double start)
 {
-    const SimFamily *row = SimFamily::of(family);
-    if (!row)
-        qFatal("no family %s", qPrintable(family));
-    settings.startAzimuth = start;
-    return ControllerModel(*row, settings);
+    const QStringList parts = family.split(QStringLiteral(" --"));
+    QStringList arguments{"sorvikdde-sim", "--model", parts.first()};
+    for (const QString &option : parts.sliced(1))
+        arguments += ("--" + option).split(' ');
+    SimOptions options = SimOptions::parse(arguments);
+    if (!options.error.isEmpty())
+        qFatal("%s: %s", qPrintable(family), qPrintable(options.error));
+    options.controller.startAzimuth = start;
+    return ControllerModel(*options.family, options.controller);
 }
 
 QStringList notes(const SimEvents &events)
@@ -106,6 +111,34 @@ void TestSimModel::answers_data()
     row("EZ query without ;", ez, 0, "AI1", "");
     row("EZ unknown command", ez, 0, "XY1;", "");
 
+    // GS-232, as Hamlib 4.5.4's models 603/611 (B) and 601/609 (A) speak to it: W and S, each
+    // followed by a lone CR on a B model, and C2 for the position.
+    const char *b = "GS-232B";
+    const char *refused = "?>\r\n";
+    row("B Hamlib's set", b, 10, "W123 000\r\r", "");
+    row("B Hamlib's stop", b, 10, "S\r\r", "");
+    row("B Hamlib's position", b, 123, "C2\r", "AZ=123  EL=000\r\n");
+    row("B azimuth", b, 7, "C\r", "AZ=007\r\n");
+    row("B lower case, CR LF", b, 7, "c2\r\n", "AZ=007  EL=000\r\n");
+    row("B LF inside", b, 7, "C\n2\r", "AZ=007  EL=000\r\n");
+    row("B set, stop, speed, mode: silent", b, 10, "M045\rA\rX1\rP45\rZ\rL\rR\r", "");
+    row("B M wants three digits", b, 10, "M45\r", refused);
+    row("B M beyond 360", b, 10, "M361\r", refused);
+    row("B W without elevation", b, 10, "W123\r", refused);
+    row("B unknown", b, 10, "U\r", refused);
+    row("B no CR yet", b, 10, "C2", "");
+    const char *a = "GS-232A";
+    row("A azimuth", a, 7, "C\r", "+0007\r\n");
+    row("A Hamlib's position", a, 123, "C2\r", "+0123+0000\r\n");
+    row("A no P or Z", a, 10, "P45\rZ\r", "?>\r\n?>\r\n");
+    const char *k3ng = "GS-232B --k3ng";
+    row("K3NG position", k3ng, 123, "C2\r", "AZ=123EL=000\r\n");
+    row("K3NG Hamlib's set", k3ng, 10, "W123 000\r\r", "\r\n?>\r\n");
+    row("K3NG set, stop, turn", k3ng, 10, "M045\rS\rA\rL\rR\r", "\r\n\r\n\r\n\r\n\n\r\n");
+    row("K3NG speeds, modes, centre", k3ng, 10, "X1\rX4\rP45\rP36\rZ\rZ\r",
+        "Speed X1\r\nSpeed X4\r\nMode 450 degree\r\nMode 360 degree\r\nS Center\r\nN Center\r\n");
+    row("K3NG A replies", "GS-232A --k3ng", 123, "C\rC2\r", "+0123\r\n+0123+0000\r\n");
+
     for (const char *family : {"DCU-1", "HY-GAIN"})
         row((QByteArray(family) + " silent").constData(), family, 0, ";\rAI1;AP1045\r\nAM1;AS1;",
             "");
@@ -163,6 +196,17 @@ void TestSimModel::turns_data()
     row("DCU-1 AM1 starts", "DCU-1", 10, "AP1045;AM1;", 1000, 16, true);
     row("HY-GAIN CR LF starts", "HY-GAIN", 10, "AP1045\r\n", 1000, 16, true);
     row("HY-GAIN as the program drives it", "HY-GAIN", 10, "AP1045\r\nAM1;", 60000, 45, false);
+    const char *b = "GS-232B";
+    row("B W", b, 10, "W045 000\r", 1000, 16, true);
+    row("B M", b, 10, "M045\r", 1000, 16, true);
+    row("B R to the end", b, 350, "R\r", 60000, 360, false);
+    row("B L", b, 10, "L\r", 1000, 4, true);
+    row("B X1 a quarter speed", b, 10, "X1\rM045\r", 1000, 11.5, true);
+    row("B X3 mid-turn", b, 10, "M045\rX3\r", 1000, 14.5, true);
+    row("B 450 mode", b, 350, "P45\rW450 000\r", 60000, 450, false);
+    row("B back to 360 mode", b, 350, "P45\rM450\rP36\r", 60000, 360, false);
+    row("B beyond 360 refused", b, 10, "M450\r", 1000, 10, false);
+    row("A has no 450 mode", "GS-232A", 10, "P45\rM450\r", 1000, 10, false);
 }
 
 void TestSimModel::turns()
@@ -205,6 +249,10 @@ void TestSimModel::stops_data()
     row("DCU-1 AS1", "DCU-1", "AP1045;AM1;", "AS1;", "");
     row("DCU-1 reset", "DCU-1", "AP1045;AM1;", ";", "");
     row("HY-GAIN AS1", "HY-GAIN", "AP1045\r\nAM1;", "AS1;", "");
+    row("GS-232B S", "GS-232B", "W045 000\r", "S\r", "");
+    row("GS-232B A", "GS-232B", "M045\r", "A\r", "");
+    row("GS-232A S", "GS-232A", "W045 000\r", "S\r", "");
+    row("K3NG S", "GS-232B --k3ng", "W045 000\r", "S\r", "\r\n");
 }
 
 void TestSimModel::stops()
@@ -299,6 +347,10 @@ void TestSimModel::hostileBytes_data()
     QTest::newRow("EZ") << QString("ROTOR-EZ") << QByteArray("AI1;") << QString(R"(^;\d{3}$)");
     QTest::newRow("DCU-1") << QString("DCU-1") << QByteArray("AI1;") << QString("^$");
     QTest::newRow("HY-GAIN") << QString("HY-GAIN") << QByteArray("AI1;") << QString("^$");
+    QTest::newRow("GS-232B") << QString("GS-232B") << QByteArray("C2\r")
+                             << QString(R"(^AZ=\d{3}  EL=000\r\n$)");
+    QTest::newRow("GS-232A") << QString("GS-232A --k3ng") << QByteArray("C2\r")
+                             << QString(R"(^\+0\d{3}\+0000\r\n$)");
 }
 
 // Random binary, then a frame that never ends: the model stays in range, bounds what it keeps,

@@ -37,6 +37,9 @@ void TestSimOptions::parse_data()
     row("Hy-Gain", {"--model", "Hy-Gain"}, true, "HY-GAIN");
     row("speed and start", {"--model", "DCU-1", "--speed", "2.5", "--start", "359.5"}, true,
         "DCU-1", 2.5, 359.5);
+    row("GS-232B", {"--model", "gs-232b"}, true, "GS-232B");
+    row("GS-232A, K3NG", {"--model", "GS-232A", "--k3ng"}, true, "GS-232A");
+    row("K3NG for a Prosistel", {"--model", "PROSISTEL D", "--k3ng"}, false);
     row("no model", {}, false);
     row("unknown model", {"--model", "YAESU"}, false);
     row("speed 0", {"--model", "DCU-1", "--speed", "0"}, false);
