@@ -13,7 +13,8 @@ struct ControllerSettings
 {
     double degreesPerSecond = 6.0;
     double startAzimuth = 0.0;
-    bool k3ng = false; // GS-232: the habits of K3NG's firmware
+    bool k3ng = false;       // GS-232: the habits of K3NG's firmware
+    int pulsesPerDegree = 2; // SPID Rot2Prog and MD-01/02: the resolution, 1, 2 or 4
 };
 
 // What a family keeps between frames, besides the rotor.

@@ -17,6 +17,9 @@ SimFamily::Cut idiom(QByteArrayView frame, char byte);
 SimFamily::Cut idiomWithOptions(QByteArrayView frame, char byte);
 // Everything up to CR; an LF anywhere is dropped (Yaesu GS-232).
 SimFamily::Cut toCrWithoutLf(QByteArrayView frame, char byte);
+// 13 bytes from 0x57; a 0x57 inside a frame begins a new one, anything before one is stray
+// (SPID).
+SimFamily::Cut spidFrame(QByteArrayView frame, char byte);
 
 void prosistelD(ControllerModel &model, const QByteArray &frame);
 // "A,?,ddd,B|R": the answer to A? and the monitoring stream alike.
@@ -30,5 +33,9 @@ void hyGain(ControllerModel &model, const QByteArray &frame);
 // Yaesu GS-232 with an azimuth rotor: B replies ("AZ=aaa"), or A replies ("+0aaa").
 void gs232b(ControllerModel &model, const QByteArray &frame);
 void gs232a(ControllerModel &model, const QByteArray &frame);
+// SPID: stop and status answered with the position frame, set silent (MD-01/02: answered too).
+void rot2Prog(ControllerModel &model, const QByteArray &frame);
+void rot1Prog(ControllerModel &model, const QByteArray &frame);
+void md01(ControllerModel &model, const QByteArray &frame);
 
 } // namespace FamilyFrames

@@ -47,6 +47,23 @@ const QList<SimFamily> &SimFamily::all()
             .run = FamilyFrames::gs232a,
             .takesK3ng = true,
         },
+        {
+            .names = {"ROT2PROG"_L1},
+            .cut = FamilyFrames::spidFrame,
+            .run = FamilyFrames::rot2Prog,
+            .takesResolution = true,
+        },
+        {
+            .names = {"ROT1PROG"_L1},
+            .cut = FamilyFrames::spidFrame,
+            .run = FamilyFrames::rot1Prog,
+        },
+        {
+            .names = {"MD-01"_L1, "MD-02"_L1},
+            .cut = FamilyFrames::spidFrame,
+            .run = FamilyFrames::md01,
+            .takesResolution = true,
+        },
     };
     return table;
 }

@@ -35,8 +35,9 @@ struct SimFamily
     Report stream = nullptr;
     // A stop in the middle of a turn ends the stream with one more report.
     bool stopReported = false;
-    // Whether --k3ng means something to it.
+    // Whether --k3ng and --resolution mean something to it.
     bool takesK3ng = false;
+    bool takesResolution = false;
 
     QLatin1StringView name() const { return names.constFirst(); }
 

@@ -75,7 +75,13 @@ SimOptions SimOptions::parse(const QStringList &arguments)
                        "that sets something, ?> for an empty command, no blanks before EL=, and "
                        "a line of text for X, P and Z.")
             .arg(familiesTaking(&SimFamily::takesK3ng)));
-    parser.addOptions({help, model, speed, start, link, log, k3ng});
+    const QCommandLineOption resolution(
+        QStringLiteral("resolution"),
+        QStringLiteral("%1: pulses a degree, 1, 2 or 4 (default 2), as the box reports in its "
+                       "position frames and decodes a set with.")
+            .arg(familiesTaking(&SimFamily::takesResolution)),
+        QStringLiteral("N"));
+    parser.addOptions({help, model, speed, start, link, log, k3ng, resolution});
     options.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -124,6 +130,20 @@ SimOptions SimOptions::parse(const QStringList &arguments)
         return options;
     }
     options.controller.k3ng = parser.isSet(k3ng);
+    if (parser.isSet(resolution)) {
+        const QString value = parser.value(resolution);
+        if (!options.family->takesResolution) {
+            options.error = QStringLiteral("--resolution is for %1 only")
+                                .arg(familiesTaking(&SimFamily::takesResolution));
+            return options;
+        }
+        if (value != u"1" && value != u"2" && value != u"4") {
+            options.error =
+                QStringLiteral("--resolution wants 1, 2 or 4 pulses a degree, not %1").arg(value);
+            return options;
+        }
+        options.controller.pulsesPerDegree = value.toInt();
+    }
     options.linkPath = parser.value(link);
     options.logPath = parser.value(log);
     if (parser.isSet(link) && options.linkPath.isEmpty())

@@ -40,6 +40,10 @@ void TestSimOptions::parse_data()
     row("GS-232B", {"--model", "gs-232b"}, true, "GS-232B");
     row("GS-232A, K3NG", {"--model", "GS-232A", "--k3ng"}, true, "GS-232A");
     row("K3NG for a Prosistel", {"--model", "PROSISTEL D", "--k3ng"}, false);
+    row("Rot2Prog, 4 pulses", {"--model", "rot2prog", "--resolution", "4"}, true, "ROT2PROG");
+    row("MD-02", {"--model", "MD-02"}, true, "MD-01");
+    row("resolution 3", {"--model", "ROT2PROG", "--resolution", "3"}, false);
+    row("resolution for a Rot1Prog", {"--model", "ROT1PROG", "--resolution", "1"}, false);
     row("no model", {}, false);
     row("unknown model", {"--model", "YAESU"}, false);
     row("speed 0", {"--model", "DCU-1", "--speed", "0"}, false);
