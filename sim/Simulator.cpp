@@ -44,6 +44,7 @@ void Simulator::note(const QString &text)
     const qint64 ms = now();
     take(m_model.advanceTo(ms));
     m_log.note(ms, text);
+    m_log.flush();
 }
 
 // Made under a temporary name and renamed over the old link, so the path never goes missing
@@ -100,6 +101,7 @@ void Simulator::take(const SimEvents &events)
                                    QStringLiteral("not sent: %1").arg(std::strerror(errno))});
         }
     }
+    m_log.flush();
     schedule();
 }
 
