@@ -15,15 +15,7 @@ constexpr char Lf = '\n';
 // 1 to 3 digits, leading zeros allowed.
 std::optional<int> number(QByteArrayView digits)
 {
-    if (digits.isEmpty() || digits.size() > 3)
-        return std::nullopt;
-    int value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    return digits.size() <= 3 ? FamilyFrames::decimal(digits) : std::nullopt;
 }
 
 std::optional<int> azimuthDigits(QByteArrayView digits, const ControllerModel &model)
@@ -32,11 +24,6 @@ std::optional<int> azimuthDigits(QByteArrayView digits, const ControllerModel &m
     if (value && *value <= model.maximum())
         return value;
     return std::nullopt;
-}
-
-QByteArray threeDigits(int value)
-{
-    return QByteArray::number(value).rightJustified(3, '0');
 }
 
 QByteArray prosistelDFrame(const QByteArray &body)
@@ -93,7 +80,7 @@ void idiomFrame(ControllerModel &model, const QByteArray &frame, IdiomBox box)
     } else if (body == "AS1" && end == ';') {
         model.stop();
     } else if (body == "AI1" && end == ';' && box.rotorEz) {
-        model.send(';' + threeDigits(model.wholeAzimuth()));
+        model.send(';' + FamilyFrames::threeDigits(model.wholeAzimuth()));
     } else {
         model.note(QStringLiteral("ignored"));
     }
@@ -102,6 +89,24 @@ void idiomFrame(ControllerModel &model, const QByteArray &frame, IdiomBox box)
 } // namespace
 
 namespace FamilyFrames {
+
+std::optional<int> decimal(QByteArrayView digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+QByteArray threeDigits(int value)
+{
+    return QByteArray::number(value).rightJustified(3, '0');
+}
 
 Cut stxToCr(QByteArrayView frame, char byte)
 {

@@ -4,7 +4,14 @@
 
 // The parts the rows of SimFamily are made of: how a family cuts its bytes into frames, what a
 // whole frame does to the controller, and the position report it sends.
+#include <optional>
+
 namespace FamilyFrames {
+
+// The value of a few ASCII decimal digits, none when empty or anything else is among them.
+std::optional<int> decimal(QByteArrayView digits);
+// Three digits with leading zeros, as every family writes an azimuth.
+QByteArray threeDigits(int value);
 
 // STX ... CR; an STX inside a frame begins a new one (Prosistel D).
 SimFamily::Cut stxToCr(QByteArrayView frame, char byte);

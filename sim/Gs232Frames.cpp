@@ -15,15 +15,7 @@ constexpr char Crlf[] = "\r\n";
 // Exactly three digits.
 std::optional<int> threeDigitValue(QByteArrayView digits)
 {
-    if (digits.size() != 3)
-        return std::nullopt;
-    int value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    return digits.size() == 3 ? FamilyFrames::decimal(digits) : std::nullopt;
 }
 
 // Mddd, or Wddd eee: an azimuth-only box checks only the azimuth.
@@ -55,7 +47,7 @@ void gs232(ControllerModel &model, const QByteArray &frame, Style style)
 {
     const bool k3ng = model.settings().k3ng;
     const QByteArray command = frame.chopped(1).toUpper();
-    const QByteArray azimuth = QByteArray::number(model.wholeAzimuth()).rightJustified(3, '0');
+    const QByteArray azimuth = FamilyFrames::threeDigits(model.wholeAzimuth());
 
     if (command.isEmpty()) {
         if (k3ng)

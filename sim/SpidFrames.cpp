@@ -2,7 +2,9 @@
 
 #include "sim/ControllerModel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 using Cut = SimFamily::Cut;
 
@@ -46,30 +48,17 @@ QByteArray position(const ControllerModel &model, Box box)
     return box == Box::Rot1Prog ? rot1ProgPosition(model) : rot2ProgPosition(model);
 }
 
-// ASCII digits as one number, or -1.
-int asciiNumber(QByteArrayView digits)
-{
-    int value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 // The set frame's azimuth: H = pulses a degree x (azimuth + 360) in four digits, decoded with
 // the box's own resolution whatever PH says; a Rot1Prog's H1..H3 are whole degrees.
 std::optional<double> setAzimuth(const ControllerModel &model, QByteArrayView frame, Box box)
 {
     if (box == Box::Rot1Prog) {
-        const int h = asciiNumber(frame.sliced(1, 3));
-        return h < 0 ? std::nullopt : std::optional<double>(h - 360);
+        const auto h = FamilyFrames::decimal(frame.sliced(1, 3));
+        return h ? std::optional<double>(*h - 360) : std::nullopt;
     }
-    const int h = asciiNumber(frame.sliced(1, 4));
-    if (h < 0)
-        return std::nullopt;
-    return double(h) / model.settings().pulsesPerDegree - 360.0;
+    const auto h = FamilyFrames::decimal(frame.sliced(1, 4));
+    return h ? std::optional<double>(double(*h) / model.settings().pulsesPerDegree - 360.0)
+             : std::nullopt;
 }
 
 void turn(ControllerModel &model, double azimuth)
