@@ -1,5 +1,6 @@
 #include "app/FrmSorvikDDE.h"
 
+#include "app/FlowLabel.h"
 #include "app/PositionFile.h"
 #include "configuration/Configuration.h"
 #include "configuration/dialog/FrmDDEConfig.h"
@@ -34,6 +35,10 @@ constexpr int kInnerWidth = 4605;  // twips
 constexpr int kInnerHeight = 2220; // twips
 constexpr QRect kLblConfig{75, 630, 2820, 540};
 constexpr QRect kTxtCom{1935, 870, 945, 285};
+constexpr QRect kCheck1{1320, 915, 600, 225};
+// How far a long profile summary may grow the window.
+constexpr double kMaxScale = 3;
+constexpr double kScaleStep = 1.02;
 // The longest text each fixed place shows; the whole layout grows until every one fits.
 constexpr std::pair<const char *, const char *> kLongestTexts[] = {
     {"Label1", "DDE:"},
@@ -77,7 +82,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     const std::pair<Menu, const char *> menus[] = {
         {Menu::MnuConfig, "Config"}, {Menu::MnuGO, "GO"},         {Menu::MnuOn, "ON"},
         {Menu::MnuOff, "OFF"},       {Menu::mnuStatus, "STATUS"}, {Menu::MnuStop, "STOP"},
-        {Menu::MnuHelp, "?"},
+        {Menu::MnuMap, "MAP"},       {Menu::MnuHelp, "?"},
     };
     for (const auto &[menu, caption] : menus) {
         QAction *action = menuBar()->addAction(QString::fromLatin1(caption));
@@ -92,6 +97,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     connect(m_menus[Menu::mnuStatus], &QAction::triggered, this,
             [this] { m_status.mnuStatus_Click(); });
     connect(m_menus[Menu::MnuStop], &QAction::triggered, &m_rotor, &RotorControl::MnuStop_Click);
+    connect(m_menus[Menu::MnuMap], &QAction::triggered, this, &FrmSorvikDDE::mapRequested);
     connect(m_menus[Menu::MnuHelp], &QAction::triggered, this, &FrmSorvikDDE::MnuHelp_Click);
 
     buildControls();
@@ -197,14 +203,16 @@ void FrmSorvikDDE::buildControls()
                                  QStringLiteral("Manual azimuth and press ENTER or GO!"));
     m_items[Item::LblDelay] =
         place(label(true), QStringLiteral("LblDelay"), {1770, 360, 1125, 255});
-    m_items[Item::LblConfig] = place(label(true), QStringLiteral("LblConfig"), kLblConfig,
+    auto *lblConfig = new FlowLabel(area);
+    lblConfig->setFrameShape(QFrame::Box);
+    m_items[Item::LblConfig] = place(lblConfig, QStringLiteral("LblConfig"), kLblConfig,
                                      QStringLiteral("Config default."));
     auto *txtCom = lineEdit();
     txtCom->setReadOnly(true);
     m_items[Item::TxtCom] =
         place(txtCom, QStringLiteral("TxtCom"), kTxtCom, QStringLiteral("RS232 COM port status"));
     m_check1 = new QCheckBox(QStringLiteral("Top"), area);
-    place(m_check1, QStringLiteral("Check1"), {1320, 915, 600, 225},
+    place(m_check1, QStringLiteral("Check1"), kCheck1,
           QStringLiteral("Select for the Alway on the top."));
     m_tbox = new QPlainTextEdit(area);
     m_tbox->setReadOnly(true);
@@ -285,7 +293,26 @@ double FrmSorvikDDE::layoutScale() const
             need(widget->sizeHint(), twips.size());
         }
     }
+    // A longer summary (a library model's name) flows around the check box and TxtCom; the
+    // layout grows only as far as the summary in force needs.
+    const QString summary = m_panel.text(Item::LblConfig);
+    while (scale < kMaxScale && !summaryFits(summary, scale))
+        scale *= kScaleStep;
     return scale;
+}
+
+QPoint FrmSorvikDDE::coveredCorner(double scale) const
+{
+    return {Twips::toPixels((kCheck1.left() - kLblConfig.left()) * scale, dpi()),
+            Twips::toPixels((kTxtCom.top() - kLblConfig.top()) * scale, dpi())};
+}
+
+bool FrmSorvikDDE::summaryFits(const QString &summary, double scale) const
+{
+    const auto *label = static_cast<const QLabel *>(m_items.value(Item::LblConfig));
+    const QSize size(Twips::toPixels(kLblConfig.width() * scale, dpi()),
+                     Twips::toPixels(kLblConfig.height() * scale, dpi()));
+    return FlowLabel::fits(summary, label->font(), size, coveredCorner(scale), label->frameWidth());
 }
 
 void FrmSorvikDDE::applyLayout()
@@ -297,11 +324,21 @@ void FrmSorvikDDE::applyLayout()
                             qMax(1, pixels(twips.height())));
     centralWidget()->setMinimumSize(pixels(kInnerWidth), pixels(kInnerHeight));
     setFixedWidth(pixels(kInnerWidth));
+    static_cast<FlowLabel *>(m_items.value(Item::LblConfig))->setCovered(coveredCorner(m_scale));
 }
 
 void FrmSorvikDDE::showText(Item item, const QString &text)
 {
     QWidget *widget = m_items.value(item);
+    if (item == Item::LblConfig) {
+        static_cast<QLabel *>(widget)->setText(text);
+        // The window is as large as the summary in force needs, and no larger.
+        if (layoutScale() != m_scale) {
+            applyLayout();
+            setOuterHeight(kOuterHeight);
+        }
+        return;
+    }
     if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         if (edit->text() != text)
             edit->setText(text);

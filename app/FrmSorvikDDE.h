@@ -51,6 +51,8 @@ public:
 signals:
     // The window has closed: the program ends.
     void closed();
+    // MAP: the beam map, opened or raised.
+    void mapRequested();
 
 protected:
     // Every close request saves the position, unloads the dialog and closes the port; it is
@@ -76,6 +78,9 @@ private:
     // Names the control and records its designed place (twips) for applyLayout().
     QWidget *place(QWidget *widget, const QString &name, QRect twips, const QString &toolTip = {});
     double layoutScale() const;
+    // Where TxtCom and the check box cover LblConfig, in its own pixels at this scale.
+    QPoint coveredCorner(double scale) const;
+    bool summaryFits(const QString &summary, double scale) const;
     void applyLayout();
     void showText(MainPanel::Item item, const QString &text);
     void showTexts();

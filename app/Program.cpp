@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include "map/window/BeamMapWindow.h"
+
 #include <QApplication>
 #include <QDir>
 
@@ -7,23 +9,34 @@
 
 Program::Program(const QString &programDir, Seams seams, QObject *parent)
     : QObject(parent), m_instance(programDir),
-      m_config(QDir(programDir).filePath(QStringLiteral("config"))),
-      m_poller(m_panel, m_config.activeProfile(), seams.port),
-      m_status(m_panel, m_config.activeProfile(), seams.port, seams.boxes), m_banner(m_panel, this),
-      m_rotor(m_panel, m_config.activeProfile(), seams.port, seams.boxes, seams.beeper,
-              seams.pauser),
-      m_window(std::make_unique<FrmSorvikDDE>(m_panel, m_config, seams.port, seams.boxes,
-                                              seams.beeper, m_rotor, m_status, m_banner)),
-      m_link(m_panel, m_rotor, m_poller)
+      m_config(QDir(programDir).filePath(QStringLiteral("config"))), m_map(m_config.configDir()),
+      m_line(m_config.activeProfile(), seams.port, seams.library),
+      m_poller(m_panel, m_config.activeProfile(), m_line, m_state, seams.library),
+      m_status(m_panel, m_config.activeProfile(), m_line, seams.boxes, seams.library),
+      m_banner(m_panel, this), m_rotor(m_panel, m_config.activeProfile(), m_line, seams.boxes,
+                                       seams.beeper, seams.pauser, m_state, seams.library),
+      m_window(std::make_unique<FrmSorvikDDE>(m_panel, m_config, m_line, seams.boxes, seams.beeper,
+                                              m_rotor, m_status, m_banner)),
+      m_link(m_panel, m_rotor, m_state, &m_map)
 {
     connect(&m_panel, &MainPanel::text1Set, &m_rotor, &RotorControl::Text1_Change);
     // The end of the main window is the end of the program; it also ends a message box or the
     // dialog open at that moment.
-    connect(m_window.get(), &FrmSorvikDDE::closed, this, [] { QCoreApplication::exit(0); });
+    connect(m_window.get(), &FrmSorvikDDE::closed, this, [this] {
+        if (m_mapWindow)
+            m_mapWindow->close();
+        QCoreApplication::exit(0);
+    });
     connect(&m_rotor, &RotorControl::quitRequested, m_window.get(), &QWidget::close);
     connect(&m_rotor, &RotorControl::ackReceived, &m_banner, &Banner::rearm);
     connect(&m_rotor, &RotorControl::ackReceived, m_window.get(), &FrmSorvikDDE::Rigenera);
+    connect(m_window.get(), &FrmSorvikDDE::mapRequested, this, &Program::showMap);
     m_rotor.setModelBoxReader([this] { return m_window->configModelBox(); });
+    // Every activation shows the profile in force in LblConfig: its family's reading follows.
+    connect(&m_panel, &MainPanel::textChanged, &m_poller, [this](MainPanel::Item item) {
+        if (item == MainPanel::Item::LblConfig)
+            m_poller.profileApplied();
+    });
 
     if (!m_link.start(DdeService::busNameFor(QCoreApplication::applicationFilePath()))) {
         std::fprintf(stderr, "sorvikdde: %s\n", qPrintable(m_link.errorString()));
@@ -38,6 +51,18 @@ Program::Program(const QString &programDir, Seams seams, QObject *parent)
 Program::~Program()
 {
     m_window->close();
+}
+
+void Program::showMap()
+{
+    // A click on the map takes the road of MANUAL and ENTER, so every rule of the intake holds.
+    if (!m_mapWindow)
+        m_mapWindow = std::make_unique<BeamMapWindow>(m_state, m_map, [this](int azimuth) {
+            m_rotor.manualAzimuth(QString::number(azimuth));
+        });
+    m_mapWindow->show();
+    m_mapWindow->raise();
+    m_mapWindow->activateWindow();
 }
 
 bool Program::start()

@@ -9,15 +9,20 @@
 #include "feedback/Banner.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
+#include "map/MapSettings.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorLine.h"
+#include "rotor/RotorState.h"
 
 #include <QObject>
 
 #include <memory>
 
+class BeamMapWindow;
 class Beeper;
 class MessageBoxes;
 class Pauser;
+class RotatorLibrary;
 class SerialPort;
 
 // The whole program, put together: one of each part, wired to the others. The world comes in
@@ -32,6 +37,8 @@ public:
         MessageBoxes &boxes;
         Beeper &beeper;
         Pauser &pauser;
+        // What drives the library families' rotators; none: they cannot open.
+        RotatorLibrary *library = nullptr;
     };
 
     // programDir: the folder whose config folder holds the files (and keys the single instance).
@@ -44,15 +51,21 @@ public:
 
 private:
     void closeRequest();
+    // MAP: the beam map opened, or raised when it is open already.
+    void showMap();
 
     SingleInstance m_instance;
     MainPanel m_panel;
     Configuration m_config;
+    RotorState m_state;
+    MapSettings m_map;
+    RotorLine m_line;
     ReplyPoller m_poller;
     StatusCommand m_status;
     Banner m_banner;
     RotorControl m_rotor;
     std::unique_ptr<FrmSorvikDDE> m_window;
     DdeService m_link;
+    std::unique_ptr<BeamMapWindow> m_mapWindow;
     SignalCloser m_signals;
 };

@@ -2,6 +2,8 @@
 #include "app/QtMessageBoxes.h"
 #include "app/serial/QtSerialPortDevice.h"
 #include "core/Pauser.h"
+#include "hamlib/HamlibRotator.h"
+#include "rotor/RotorFamily.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,13 +33,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // A file-size limit makes a save fail (and the old file stay) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A rotctld on the network that hangs up must not end the program through libhamlib's write.
+    std::signal(SIGPIPE, SIG_IGN);
 
     const QString folder = filesFolder();
-    QtSerialPortDevice port(QDir(folder).filePath(QStringLiteral("config")));
+    const QString configDir = QDir(folder).filePath(QStringLiteral("config"));
+    QtSerialPortDevice port(configDir);
+    RotorFamily::setLibraryModels(HamlibRotator::installedModels());
+    HamlibRotator library(configDir);
     QtMessageBoxes boxes;
     QtBeeper beeper;
     TimerPauser pauser;
-    Program program(folder, {port, boxes, beeper, pauser});
+    Program program(folder, {port, boxes, beeper, pauser, &library});
     if (!program.start())
         return 0;
     return app.exec();

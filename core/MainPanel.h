@@ -26,11 +26,11 @@ public:
         Label4
     };
     Q_ENUM(Item)
-    enum class Menu { MnuConfig, MnuGO, MnuOn, MnuOff, mnuStatus, MnuStop, MnuHelp };
+    enum class Menu { MnuConfig, MnuGO, MnuOn, MnuOff, mnuStatus, MnuStop, MnuMap, MnuHelp };
     Q_ENUM(Menu)
 
     static constexpr int kItemCount = 10;
-    static constexpr int kMenuCount = 7;
+    static constexpr int kMenuCount = 8;
 
     // The traffic box keeps 10000 characters plus the chunk last appended: a box longer than
     // kTBoxLimit loses its head kTBoxCut characters at a time before a chunk is appended, and a

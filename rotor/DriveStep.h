@@ -14,6 +14,8 @@ struct DriveStep
         Beep,        // the system beep, once
         Acknowledge, // "OK" into Text1, for the logbook
         Caption,     // the window caption from LblGradi
+        LibrarySet,  // text: the azimuth, handed to the library; its answer goes on or ends
+        LibraryStop, // the library's stop, likewise
     };
     Kind kind;
     QString text;
@@ -27,6 +29,11 @@ struct DriveStep
     static DriveStep beep() { return {Kind::Beep, {}, 0, 0}; }
     static DriveStep acknowledge() { return {Kind::Acknowledge, {}, 0, 0}; }
     static DriveStep caption() { return {Kind::Caption, {}, 0, 0}; }
+    static DriveStep librarySet(const QString &azimuth)
+    {
+        return {Kind::LibrarySet, azimuth, 0, 0};
+    }
+    static DriveStep libraryStop() { return {Kind::LibraryStop, {}, 0, 0}; }
 
     bool operator==(const DriveStep &) const = default;
 };

@@ -4,10 +4,12 @@
 #include "core/MainPanel.h"
 #include "core/MessageBoxes.h"
 #include "core/Pauser.h"
+#include "core/RotatorLibrary.h"
 #include "core/RotorProfile.h"
 #include "core/SerialPort.h"
 #include "core/Version.h"
 #include "rotor/RotorFamily.h"
+#include "rotor/RotorState.h"
 
 namespace {
 const QString kQuit = QStringLiteral("QUIT");
@@ -18,9 +20,10 @@ constexpr int kMaxAzimuth = 359;
 } // namespace
 
 RotorControl::RotorControl(MainPanel &panel, RotorProfile &profile, SerialPort &port,
-                           MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, QObject *parent)
+                           MessageBoxes &boxes, Beeper &beeper, Pauser &pauser, RotorState &state,
+                           RotatorLibrary *library, QObject *parent)
     : QObject(parent), m_panel(panel), m_profile(profile), m_port(port), m_boxes(boxes),
-      m_beeper(beeper), m_pauser(pauser)
+      m_beeper(beeper), m_pauser(pauser), m_state(state), m_library(library)
 {}
 
 RotorControl::~RotorControl()
@@ -30,8 +33,7 @@ RotorControl::~RotorControl()
 
 bool RotorControl::canStop() const
 {
-    const RotorFamily *family = RotorFamily::of(m_profile.RotorModel);
-    return family && family->hasStop();
+    return RotorFamily::stopFor(m_profile.RotorModel) == RotorFamily::Stop::Driver;
 }
 
 void RotorControl::Text1_Change()
@@ -55,7 +57,13 @@ void RotorControl::Text3_KeyPress(int key)
 {
     if (key != kEnter)
         return;
-    QString command = m_panel.text(MainPanel::Item::Text3);
+    manualAzimuth(m_panel.text(MainPanel::Item::Text3));
+    m_panel.setText(MainPanel::Item::Text3, QString());
+}
+
+void RotorControl::manualAzimuth(const QString &text)
+{
+    QString command = text;
     QStringView trimmed{command};
     while (trimmed.startsWith(QLatin1Char(' ')))
         trimmed = trimmed.sliced(1);
@@ -64,7 +72,6 @@ void RotorControl::Text3_KeyPress(int key)
     if (trimmed == QLatin1String("360"))
         command = QStringLiteral("0");
     dispatch(command);
-    m_panel.setText(MainPanel::Item::Text3, QString());
 }
 
 void RotorControl::MnuGO_Click()
@@ -125,7 +132,7 @@ void RotorControl::RotorCommand()
                kAppTitle);
         return;
     }
-    if (stop && family->stop == RotorFamily::Stop::Message) {
+    if (stop && RotorFamily::stopFor(m_profile.RotorModel) == RotorFamily::Stop::Message) {
         inform(QStringLiteral("PLEASE SEND all info for to make the STOP COMMAND for this ROTOR"),
                QStringLiteral("SORVIK ROTOR CONTROL"));
         return;
@@ -158,7 +165,7 @@ void RotorControl::start(std::optional<Drive> drive)
     if (!m_drive.azimuth.isEmpty()) {
         m_targetAzimuth = m_drive.azimuth;
         if (const int azimuth = m_drive.azimuth.toInt(); azimuth <= kMaxAzimuth)
-            m_commanded = azimuth;
+            m_state.setCommanded(azimuth);
     }
     m_driving = true;
     runFrom(0, ++m_generation);
@@ -201,10 +208,37 @@ void RotorControl::runFrom(int index, quint64 generation)
         case DriveStep::Kind::Caption:
             m_panel.updateCaption();
             break;
+        case DriveStep::Kind::LibrarySet:
+        case DriveStep::Kind::LibraryStop:
+            runLibraryStep(step, i, generation);
+            return;
         }
     }
     if (generation == m_generation)
         endDrive();
+}
+
+void RotorControl::runLibraryStep(const DriveStep &step, int index, quint64 generation)
+{
+    // The library tells the traffic box itself what failed; a failure ends the drive as a
+    // refused write does.
+    const RotatorLibrary::Done next = [this, index, generation](bool ok) {
+        if (generation != m_generation)
+            return;
+        if (ok)
+            runFrom(index + 1, generation);
+        else
+            endDrive();
+    };
+    if (!m_library) {
+        m_panel.appendNote(QStringLiteral("HAMLIB: no rotator library in this program"));
+        endDrive();
+        return;
+    }
+    if (step.kind == DriveStep::Kind::LibrarySet)
+        m_library->setPosition(step.text.toInt(), next);
+    else
+        m_library->stop(next);
 }
 
 void RotorControl::endDrive()

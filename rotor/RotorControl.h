@@ -12,6 +12,8 @@ class Beeper;
 class MainPanel;
 class MessageBoxes;
 class Pauser;
+class RotatorLibrary;
+class RotorState;
 class SerialPort;
 struct RotorProfile;
 
@@ -24,8 +26,11 @@ class RotorControl : public QObject
     Q_OBJECT
 public:
     // profile: the profile in force, read at every command (the drivers correct its delay).
+    // state: where each drive's azimuth is recorded. library: what drives a library family's
+    // rotator (none: such a family's drives fail).
     RotorControl(MainPanel &panel, RotorProfile &profile, SerialPort &port, MessageBoxes &boxes,
-                 Beeper &beeper, Pauser &pauser, QObject *parent = nullptr);
+                 Beeper &beeper, Pauser &pauser, RotorState &state,
+                 RotatorLibrary *library = nullptr, QObject *parent = nullptr);
     // A pause still waiting must not come back to a control that is gone.
     ~RotorControl() override;
 
@@ -35,8 +40,6 @@ public:
 
     // Whether the family in force has a stop of its own (not just a message).
     bool canStop() const;
-    // The azimuth of the last drive started, 0 to 359; -1 before any.
-    int commandedAzimuth() const { return m_commanded; }
 
 public slots:
     // Every setting of Text1, the program's own "OK" included.
@@ -44,6 +47,9 @@ public slots:
     // ENTER (13) in the manual box; other keys are the box's own.
     void Text3_KeyPress(int key);
     void MnuGO_Click();
+    // An azimuth chosen by the operator elsewhere (the map): the road of MANUAL and ENTER,
+    // without touching the manual box.
+    void manualAzimuth(const QString &text);
     void MnuStop_Click();
     // The window closes: the running drive ends here and nothing more is written.
     void abandon();
@@ -60,6 +66,8 @@ private:
     bool familyWouldSend(const QString &command) const;
     void start(std::optional<Drive> drive);
     void runFrom(int index, quint64 generation);
+    // A library step: the drive goes on from the next step once the library has answered.
+    void runLibraryStep(const DriveStep &step, int index, quint64 generation);
     void endDrive();
     // The command that waited for a drive or a message, once neither holds it back.
     void runWaitingWhenFree();
@@ -71,11 +79,12 @@ private:
     MessageBoxes &m_boxes;
     Beeper &m_beeper;
     Pauser &m_pauser;
+    RotorState &m_state;
+    RotatorLibrary *m_library;
     std::function<QString()> m_modelBox;
 
     QString m_targetAzimuth;
     int m_stopRequest = 0;
-    int m_commanded = -1;
 
     Drive m_drive;
     bool m_driving = false;

@@ -118,4 +118,24 @@ std::optional<Drive> prosistelD(const QString &target, bool stop, qint16 &delay)
     return drive;
 }
 
+std::optional<Drive> library(const QString &target, bool stop, qint16 &)
+{
+    Drive drive{{}, {}, {}};
+    QList<DriveStep> &s = drive.steps;
+    if (stop) {
+        // Whatever the text holds: a stop must never silently do nothing.
+        s << DriveStep::light(MainPanel::kRed) << DriveStep::libraryStop()
+          << DriveStep::gradi(kStop);
+    } else {
+        const std::optional<QString> az = acceptAzimuth(target);
+        if (!az)
+            return std::nullopt;
+        drive.azimuth = *az;
+        s << DriveStep::light(MainPanel::kRed) << DriveStep::gradi(*az)
+          << DriveStep::librarySet(*az);
+    }
+    finish(s, 1, true);
+    return drive;
+}
+
 } // namespace RotorDrivers

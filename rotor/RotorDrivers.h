@@ -19,5 +19,8 @@ std::optional<Drive> rotorEzDcu1(const QString &target, bool stop, qint16 &delay
 std::optional<Drive> hyGain(const QString &target, bool stop, qint16 &delay);
 // Prosistel D: STX "AG977" CR ahead of every turn, no pauses; a stop is the stop frame alone.
 std::optional<Drive> prosistelD(const QString &target, bool stop, qint16 &delay);
+// A rotator the library drives: the azimuth or the stop handed over, each waiting for the
+// library's answer; "OK" for the logbook once it is taken. The delay is not used.
+std::optional<Drive> library(const QString &target, bool stop, qint16 &delay);
 
 } // namespace RotorDrivers

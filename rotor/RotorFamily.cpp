@@ -3,12 +3,16 @@
 #include "core/RotorProfile.h"
 #include "rotor/RotorDrivers.h"
 
+#include <algorithm>
+
 namespace {
 using Name = RotorFamily::Name;
 using Stop = RotorFamily::Stop;
 
 constexpr QChar kStx{0x02};
 constexpr QChar kCr{0x0D};
+constexpr QLatin1StringView kLibraryPrefix{"HAMLIB "};
+constexpr qsizetype kMaxModelDigits = 6;
 
 // In the order of the dialog's model list.
 const QList<RotorFamily> &families()
@@ -32,7 +36,7 @@ const QList<RotorFamily> &families()
                       {QLatin1StringView("BIG-BOY B/C"), false}},
             .drive = RotorDrivers::prosistelBC,
             .stop = Stop::Driver,
-            .replies = RotorFamily::Replies::ProsistelBC,
+            .readReply = readProsistelBCReply,
             .reportsPosition = true,
         },
         {
@@ -50,8 +54,26 @@ const QList<RotorFamily> &families()
                       {QLatin1StringView("IF100"), true}},
             .servedByLogbook = true,
         },
+        {
+            .library = true,
+            .drive = RotorDrivers::library,
+            .stop = Stop::Driver,
+            .readReply = nullptr,
+            .reportsPosition = true,
+        },
     };
     return table;
+}
+
+QList<RotorFamily::LibraryModel> &libraryModels()
+{
+    static QList<RotorFamily::LibraryModel> models;
+    return models;
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
 }
 } // namespace
 
@@ -59,6 +81,8 @@ const RotorFamily *RotorFamily::of(const QString &model)
 {
     const QString upper = model.toUpper();
     for (const RotorFamily &family : families()) {
+        if (family.library && libraryModelNumber(upper))
+            return &family;
         for (const Name &name : family.names) {
             if (upper == name.text)
                 return &family;
@@ -76,5 +100,64 @@ QStringList RotorFamily::dialogModels()
                 models << name.text;
         }
     }
+    QList<LibraryModel> sorted = libraryModels();
+    std::sort(sorted.begin(), sorted.end(), [](const LibraryModel &a, const LibraryModel &b) {
+        const int maker = a.maker.compare(b.maker, Qt::CaseInsensitive);
+        if (maker != 0)
+            return maker < 0;
+        return a.model.compare(b.model, Qt::CaseInsensitive) < 0;
+    });
+    for (const LibraryModel &model : sorted)
+        models << libraryModelText(model);
     return models;
+}
+
+RotorFamily::Stop RotorFamily::stopFor(const QString &model)
+{
+    const RotorFamily *family = of(model);
+    if (!family)
+        return Stop::None;
+    if (family->library) {
+        const LibraryModel *known = libraryModel(*libraryModelNumber(model));
+        return known && !known->hasStop ? Stop::Message : family->stop;
+    }
+    return family->stop;
+}
+
+std::optional<int> RotorFamily::libraryModelNumber(const QString &model)
+{
+    // "HAMLIB", a blank, the number; what follows a further blank only names it for the reader.
+    const QString upper = model.toUpper();
+    if (!upper.startsWith(kLibraryPrefix))
+        return std::nullopt;
+    const QStringView rest = QStringView(upper).sliced(kLibraryPrefix.size());
+    qsizetype digits = 0;
+    while (digits < rest.size() && isDigit(rest[digits]))
+        ++digits;
+    if (digits == 0 || digits > kMaxModelDigits)
+        return std::nullopt;
+    if (digits < rest.size() && rest[digits] != u' ')
+        return std::nullopt;
+    return rest.first(digits).toInt();
+}
+
+QString RotorFamily::libraryModelText(const LibraryModel &model)
+{
+    return (kLibraryPrefix + QString::number(model.number) + u' ' + model.maker + u' ' +
+            model.model)
+        .toUpper();
+}
+
+void RotorFamily::setLibraryModels(QList<LibraryModel> models)
+{
+    libraryModels() = std::move(models);
+}
+
+const RotorFamily::LibraryModel *RotorFamily::libraryModel(int number)
+{
+    for (const LibraryModel &model : libraryModels()) {
+        if (model.number == number)
+            return &model;
+    }
+    return nullptr;
 }

@@ -1,7 +1,9 @@
 #include "app/link/DdeService.h"
 
-#include "feedback/ReplyPoller.h"
+#include "map/MapSettings.h"
+#include "map/PointAt.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDBusConnection>
@@ -46,9 +48,9 @@ bool isValidWellKnownName(const QString &name)
 }
 } // namespace
 
-DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller &poller,
-                       QObject *parent)
-    : QObject(parent), m_panel(panel), m_rotor(rotor), m_poller(poller)
+DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const RotorState &state,
+                       const MapSettings *map, QObject *parent)
+    : QObject(parent), m_panel(panel), m_rotor(rotor), m_state(state), m_map(map)
 {
     connect(&m_panel, &MainPanel::textChanged, this,
             [this](MainPanel::Item item, const QString &t) {
@@ -146,18 +148,18 @@ void DdeService::Poke(const QString &item, const QString &value)
     sendAnswers();
 }
 
-void DdeService::holdAnswer()
+void DdeService::holdAnswer(const QVariantList &values)
 {
     if (!calledFromDBus())
         return;
     setDelayedReply(true);
-    m_answers.append({connection(), message()});
+    m_answers.append({connection(), message().createReply(values)});
 }
 
 void DdeService::sendAnswers()
 {
-    for (const auto &[bus, call] : std::exchange(m_answers, {}))
-        bus.send(call.createReply());
+    for (const auto &[bus, reply] : std::exchange(m_answers, {}))
+        bus.send(reply);
 }
 
 QString DdeService::Request(const QString &item)
@@ -191,8 +193,24 @@ void DdeService::Stop()
 
 int DdeService::Position(int &commanded)
 {
-    commanded = m_rotor.commandedAzimuth();
-    return m_poller.reportedAzimuth();
+    commanded = m_state.commanded();
+    return m_state.reported();
+}
+
+int DdeService::PointAt(const QString &locator, bool longPath)
+{
+    const ::PointAt aim =
+        ::PointAt::compute(m_map ? m_map->station() : QString(), locator, longPath);
+    if (aim.error != ::PointAt::Error::None) {
+        replyError(aim.error == ::PointAt::Error::NoStation ? kErrorNoStation : kErrorBadLocator,
+                   ::PointAt::message(aim.error));
+        return -1;
+    }
+    // Applied at once, like a poke, and answered with the azimuth right after.
+    holdAnswer({aim.azimuth});
+    m_rotor.manualAzimuth(QString::number(aim.azimuth));
+    sendAnswers();
+    return aim.azimuth;
 }
 
 void DdeService::stop()

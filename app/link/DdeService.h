@@ -10,8 +10,9 @@
 #include <QPair>
 #include <QString>
 
-class ReplyPoller;
+class MapSettings;
 class RotorControl;
+class RotorState;
 
 // The logbook's link: serves the main window's text items on the session bus under
 // interface org.sorvik.DDE at /nomeForm, takes pokes into Text1 and announces every change; for
@@ -25,9 +26,12 @@ public:
     static constexpr auto kErrorNotAccepted = "org.sorvik.DDE.Error.NotAccepted";
     static constexpr auto kErrorNoSuchItem = "org.sorvik.DDE.Error.NoSuchItem";
     static constexpr auto kErrorNotAvailable = "org.sorvik.DDE.Error.NotAvailable";
+    static constexpr auto kErrorNoStation = "org.sorvik.DDE.Error.NoStation";
+    static constexpr auto kErrorBadLocator = "org.sorvik.DDE.Error.BadLocator";
 
-    DdeService(MainPanel &panel, RotorControl &rotor, const ReplyPoller &poller,
-               QObject *parent = nullptr);
+    // map: the beam map's file, where the station's locator is kept (none: no station).
+    DdeService(MainPanel &panel, RotorControl &rotor, const RotorState &state,
+               const MapSettings *map = nullptr, QObject *parent = nullptr);
     ~DdeService() override;
 
     // The bus name the program serves under: "org.sorvik." + executable name without extension.
@@ -55,6 +59,10 @@ public slots:
     // The azimuth the controller last reported (-1: none, or the family never reports) and the
     // azimuth of the last drive started (-1 before any).
     Q_SCRIPTABLE int Position(int &commanded);
+    // Turns the antenna towards a locator (or "lat,lon") from the station's own locator, along
+    // the short or the long path, as MANUAL and ENTER would; answers the azimuth. NoStation
+    // without a station locator, BadLocator for a target that is none; nothing turns then.
+    Q_SCRIPTABLE int PointAt(const QString &locator, bool longPath);
 
 signals:
     Q_SCRIPTABLE void Changed(const QString &item, const QString &value);
@@ -63,20 +71,21 @@ private:
     void stop();
     void fail(const QString &message);
     void replyError(const char *name, const QString &message);
-    // The call being handled is answered once its handling is done, or before the event loop
-    // next waits, whichever comes first.
-    void holdAnswer();
+    // The call being handled is answered (with these values) once its handling is done, or
+    // before the event loop next waits, whichever comes first.
+    void holdAnswer(const QVariantList &values = {});
     void sendAnswers();
     void announce(MainPanel::Item item, const QString &text);
     void flushChanges();
 
     MainPanel &m_panel;
     RotorControl &m_rotor;
-    const ReplyPoller &m_poller;
+    const RotorState &m_state;
+    const MapSettings *m_map;
     // Changes wait for the end of the handling that made them, so the bytes of a drive reach the
     // wire before the signals are marshalled; their order is kept.
     QList<QPair<QString, QString>> m_changes;
-    QList<std::pair<QDBusConnection, QDBusMessage>> m_answers;
+    QList<std::pair<QDBusConnection, QDBusMessage>> m_answers; // ready replies
     QString m_busName;
     QString m_errorString;
 };

@@ -164,23 +164,16 @@ bool QtSerialPortDevice::open()
         return fail(QStringLiteral("%1: the port is already open").arg(m_openPath));
     const QString path = devicePath();
     const QString shown = DevicePath::describe(m_configDir, m_commPort);
-    if (path.isEmpty())
-        return fail(shown);
-    if (!QFileInfo::exists(path))
-        return fail(QStringLiteral("%1: %2").arg(shown, QString::fromLocal8Bit(strerror(ENOENT))));
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return fail(DevicePath::unusable(m_configDir, m_commPort));
 
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite)) {
         QString why = m_port.errorString();
         const bool refused = m_port.error() == QSerialPort::PermissionError;
         m_port.clearError();
-        if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-            // The usual cause on Linux: the user is not in the device's group (dialout).
-            const QString group = QFileInfo(path).group();
-            why = QStringLiteral("%1; add your user to the %2 group (sudo adduser $USER %2), then "
-                                 "log in again")
-                      .arg(QString::fromLocal8Bit(strerror(EACCES)),
-                           group.isEmpty() ? QStringLiteral("dialout") : group);
+        if (const QString access = DevicePath::accessProblem(path); !access.isEmpty()) {
+            why = access;
         } else if (refused) {
             why = QStringLiteral("in use by another program (%1)").arg(why);
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/serial/SerialSettings.h"
 #include "core/SerialPort.h"
+#include "core/SerialSettings.h"
 
 #include <QSerialPort>
 

@@ -17,13 +17,16 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMetaEnum>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -52,10 +55,11 @@ constexpr int index(Box box)
 } // namespace
 
 FrmDDEConfig::FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &port,
-                           MessageBoxes &boxes, Beeper &beeper, QWidget *parent)
+                           MessageBoxes &boxes, Beeper &beeper, QWidget *parent, DeviceList devices)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_config(config), m_panel(panel), m_port(port), m_boxes(boxes), m_beeper(beeper)
+      m_config(config), m_panel(panel), m_port(port), m_boxes(boxes), m_beeper(beeper),
+      m_devices(std::move(devices))
 {
     setObjectName(QStringLiteral("FrmDDEConfig"));
     setWindowTitle(kCaption);
@@ -101,6 +105,19 @@ FrmDDEConfig::FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &
         setText(box, text);
     // Leaving the delay box runs its rule before whatever took the focus acts on it.
     m_txtDelay->installEventFilter(this);
+
+    // Beside the port: the device it leads to, and the chooser that changes it.
+    m_txtDevice = new QLineEdit(this);
+    m_txtDevice->setObjectName(QStringLiteral("TxtDevice"));
+    m_txtDevice->setReadOnly(true);
+    m_txtDevice->setAccessibleName(QStringLiteral("Device"));
+    m_txtDevice->setMinimumWidth(
+        m_txtDevice->fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB0")));
+    m_cmdDevice = new QPushButton(QStringLiteral("Device\u2026"), this);
+    m_cmdDevice->setObjectName(QStringLiteral("CmdDevice"));
+    m_cmdDevice->setAutoDefault(false);
+    m_cmdDevice->setToolTip(QStringLiteral("Choose the device this port leads to; SAVE keeps it"));
+    connect(m_cmdDevice, &QPushButton::clicked, this, &FrmDDEConfig::CmdDevice_Click);
 
     m_cmdSave = new QPushButton(QStringLiteral("SAVE"), this);
     m_cmdSave->setObjectName(QStringLiteral("CmdSave"));
@@ -151,6 +168,8 @@ FrmDDEConfig::FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &
     auto *row2 = new QHBoxLayout;
     row2->addWidget(makeLabel(QStringLiteral("Label55"), QStringLiteral("COM:")));
     row2->addWidget(cmbRotorPort, 1);
+    row2->addWidget(m_txtDevice, 3);
+    row2->addWidget(m_cmdDevice);
     row2->addWidget(cmbRotorSet, 1);
     row2->addWidget(makeLabel(QStringLiteral("Label57"), QStringLiteral("Baud:")));
     row2->addWidget(cmbRotorBaud, 1);
@@ -179,6 +198,9 @@ FrmDDEConfig::FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &
     setTabOrder(m_txtDelay, m_options[0]);
     setTabOrder(m_options[0], m_options[1]);
     setTabOrder(m_options[1], m_options[2]);
+    // The device line comes after the designed controls.
+    setTabOrder(m_options[2], m_txtDevice);
+    setTabOrder(m_txtDevice, m_cmdDevice);
 
     connect(m_mnuExit, &QAction::triggered, this, &FrmDDEConfig::MnuExit_Click);
     connect(m_cmdSave, &QPushButton::clicked, this, &FrmDDEConfig::CmdSave_Click);
@@ -228,7 +250,7 @@ void FrmDDEConfig::setText(Box box, const QString &text)
         combo->setCurrentIndex(item);
     if (combo->currentText() != text)
         combo->setEditText(text);
-    if (box == Box::CmbRotorPort)
+    if (box == Box::CmbRotorPort || box == Box::CmbRotor)
         showPortDevice();
 }
 
@@ -314,6 +336,7 @@ void FrmDDEConfig::CmdSave_Click()
         texts[i] = text(Box(i));
 
     if (m_config.save(slot, texts)) {
+        saveChosenDevice();
         m_beeper.beep();
         return;
     }
@@ -397,7 +420,7 @@ QComboBox *FrmDDEConfig::makeDropDown(Box box, const QStringList &items, const Q
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_dropDowns[index(box)] = combo;
     connect(combo, &QComboBox::activated, this, [this, box] {
-        if (box == Box::CmbRotorPort)
+        if (box == Box::CmbRotorPort || box == Box::CmbRotor)
             showPortDevice();
         if (box == Box::CmbRotor)
             CmbRotor_Click();
@@ -445,12 +468,94 @@ void FrmDDEConfig::fillBoxesFromActiveProfile()
 void FrmDDEConfig::showPortDevice()
 {
     QString tip = kPortToolTip;
+    QString device;
     const std::optional<int> port = PortSetup::portNumber(text(Box::CmbRotorPort));
-    if (port && *port >= 1)
-        tip += QStringLiteral("\nCOM%1 opens %2")
-                   .arg(*port)
-                   .arg(DevicePath::describe(m_config.configDir(), *port));
+    if (port && *port >= 1) {
+        const QString configDir = m_config.configDir();
+        if (!networkModel())
+            device = DevicePath::describe(configDir, *port);
+        else if (const QString address = DevicePath::linkText(configDir, *port); !address.isEmpty())
+            device = QStringLiteral("config/com%1 -> %2").arg(*port).arg(address);
+        else
+            device = QStringLiteral("localhost:4533");
+        tip += QStringLiteral("\nCOM%1 opens %2").arg(*port).arg(device);
+    }
     m_dropDowns[index(Box::CmbRotorPort)]->setToolTip(tip);
+    if (!m_txtDevice)
+        return;
+    if (!m_chosenDevice.isEmpty())
+        device = QStringLiteral("-> %1 (SAVE keeps it)").arg(m_chosenDevice);
+    m_txtDevice->setText(device);
+    m_txtDevice->setCursorPosition(0);
+    m_txtDevice->setToolTip(device);
+}
+
+bool FrmDDEConfig::networkModel() const
+{
+    const std::optional<int> number = RotorFamily::libraryModelNumber(text(Box::CmbRotor));
+    const RotorFamily::LibraryModel *model = number ? RotorFamily::libraryModel(*number) : nullptr;
+    return model && model->port == RotorFamily::LibraryModel::Port::Network;
+}
+
+void FrmDDEConfig::CmdDevice_Click()
+{
+    if (networkModel()) {
+        // Not modal of its own: the dialog's events (and tests) go on while it asks.
+        auto *ask = new QInputDialog(this);
+        ask->setObjectName(QStringLiteral("AskAddress"));
+        ask->setAttribute(Qt::WA_DeleteOnClose);
+        ask->setWindowTitle(QStringLiteral("Device"));
+        ask->setLabelText(QStringLiteral("The rotator's rotctld, as host:port"));
+        ask->setTextValue(QStringLiteral("localhost:4533"));
+        connect(ask, &QInputDialog::textValueSelected, this, &FrmDDEConfig::chooseDevice);
+        ask->open();
+        return;
+    }
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("DeviceMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QList<SerialDevice> devices = m_devices ? m_devices() : QList<SerialDevice>{};
+    for (const SerialDevice &device : devices) {
+        QAction *action = menu->addAction(device.path + QStringLiteral("  ") + device.description);
+        action->setData(device.path);
+        connect(action, &QAction::triggered, this,
+                [this, path = device.path] { chooseDevice(path); });
+    }
+    if (devices.isEmpty())
+        menu->addAction(QStringLiteral("No serial device found"))->setEnabled(false);
+    menu->popup(m_cmdDevice->mapToGlobal(QPoint(0, m_cmdDevice->height())));
+}
+
+void FrmDDEConfig::chooseDevice(const QString &target)
+{
+    const QString chosen = target.trimmed();
+    // host:port, or [IPv6]:port, for a rotator on the network.
+    static const QRegularExpression address(
+        QStringLiteral(R"(^(\[[0-9A-Fa-f:.]+\]|[^\s:\[\]]+):([0-9]{1,5})$)"));
+    if (networkModel()) {
+        const QRegularExpressionMatch match = address.match(chosen);
+        const int port = match.hasMatch() ? match.captured(2).toInt() : 0;
+        if (port < 1 || port > 65535) {
+            m_panel.appendNote(
+                QStringLiteral("DEVICE NOT TAKEN: \"%1\" is no host:port").arg(chosen));
+            return;
+        }
+    }
+    m_chosenDevice = chosen;
+    showPortDevice();
+}
+
+void FrmDDEConfig::saveChosenDevice()
+{
+    if (m_chosenDevice.isEmpty())
+        return;
+    const std::optional<int> port = PortSetup::portNumber(text(Box::CmbRotorPort));
+    QString why;
+    if (!port || !DevicePath::writeLink(m_config.configDir(), *port, m_chosenDevice, &why))
+        m_panel.appendNote(QStringLiteral("DEVICE NOT SAVED: ") +
+                           (port ? why : QStringLiteral("no port number")));
+    m_chosenDevice.clear();
+    showPortDevice();
 }
 
 bool FrmDDEConfig::eventFilter(QObject *watched, QEvent *event)

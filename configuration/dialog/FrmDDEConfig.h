@@ -1,9 +1,12 @@
 #pragma once
 
+#include "configuration/dialog/SerialDevices.h"
+
 #include <QDialog>
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class Beeper;
 class Configuration;
@@ -40,9 +43,13 @@ public:
     static constexpr int kDesignWidthTwips = 6480;
     static constexpr int kHeightTwips = 2100;
 
+    using DeviceList = std::function<QList<SerialDevice>()>;
+
     // Builds the dialog from its design state and loads it (Form_Load), without showing it.
+    // devices: what the device chooser offers (the serial devices present, unless a test says).
     FrmDDEConfig(Configuration &config, MainPanel &panel, SerialPort &port, MessageBoxes &boxes,
-                 Beeper &beeper, QWidget *parent = nullptr);
+                 Beeper &beeper, QWidget *parent = nullptr,
+                 DeviceList devices = presentSerialDevices);
 
     static QString boxName(Box box);
     QString text(Box box) const;
@@ -55,6 +62,10 @@ public:
     void TxtDelay_LostFocus();
     void CmdSave_Click();
     void MnuExit_Click();
+    // "Device…": the serial devices present, or for a rotator on the network its host:port.
+    void CmdDevice_Click();
+    // What the port in the box is to lead to; SAVE makes config/comN so.
+    void chooseDevice(const QString &target);
 
     // The delay box rule: a text that is not a number, or a number below 1, becomes "1".
     static QString checkedDelay(const QString &text);
@@ -77,6 +88,9 @@ private:
     void setLblRotore(int profileNumber);
     void fillBoxesFromActiveProfile();
     void showPortDevice();
+    // Whether the model in the box reaches its rotator at host:port.
+    bool networkModel() const;
+    void saveChosenDevice();
     void placeOnScreen();
 
     Configuration &m_config;
@@ -91,6 +105,11 @@ private:
     std::array<QRadioButton *, kOptionCount> m_options{};
     QLabel *m_lblRotore = nullptr;
     QPushButton *m_cmdSave = nullptr;
+    QLineEdit *m_txtDevice = nullptr;
+    QPushButton *m_cmdDevice = nullptr;
+    DeviceList m_devices;
+    // The device chosen for the port, until SAVE writes its link.
+    QString m_chosenDevice;
     QAction *m_mnuExit = nullptr;
     bool m_placed = false;
     bool m_closing = false;

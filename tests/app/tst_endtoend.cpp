@@ -5,6 +5,7 @@
 #include "app/link/DdeService.h"
 #include "app/serial/QtSerialPortDevice.h"
 #include "core/Pauser.h"
+#include "map/window/BeamMapView.h"
 #include "tests/support/Pty.h"
 #include "tests/support/Recorders.h"
 
@@ -86,6 +87,7 @@ private slots:
     void ackReopensThePortAndRearmsTheBanner();
     void quitPokeClosesTheProgram();
     void externalModelReadsTheDialogsModelBox();
+    void beamMapClickAndPointAtDrive();
 
 private:
     QDBusMessage call(const QString &method, const QVariantList &args = {});
@@ -227,6 +229,49 @@ void TestEndToEnd::externalModelReadsTheDialogsModelBox()
         kWaitMs);
     QCOMPARE(request(QStringLiteral("TxtCom")), QStringLiteral("COM OFF"));
     QVERIFY(!station.port->portOpen());
+}
+
+// The map's click and the link's PointAt take the road of MANUAL and ENTER: the family's bytes
+// on the wire.
+void TestEndToEnd::beamMapClickAndPointAtDrive()
+{
+    Station station("PROSISTEL D");
+    QVERIFY(station.program->start());
+    QCOMPARE(station.pty.read(4, kWaitMs), QByteArray("\x02"
+                                                      "A?\r"));
+    QCOMPARE(call("PointAt", {"IO91wm", false}).errorName(),
+             QStringLiteral("org.sorvik.DDE.Error.NoStation"));
+
+    mainWindow()->findChild<QAction *>(QStringLiteral("MnuMap"))->trigger();
+    QWidget *map = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->windowTitle() == u"Beam map" && widget->isVisible())
+            map = widget;
+    QVERIFY(map);
+    auto *ring = map->findChild<BeamMapView *>(QStringLiteral("beamMapRing"));
+    QTest::mouseClick(ring, Qt::LeftButton, {}, ring->pixelAt(90, 0.8).toPoint());
+    QCOMPARE(station.pty.read(14, kWaitMs), QByteArray("\x02"
+                                                       "AG977\r\x02"
+                                                       "AG090\r"));
+
+    auto *locator = map->findChild<QLineEdit *>(QStringLiteral("station"));
+    locator->setText(QStringLiteral("JN45fo"));
+    QMetaObject::invokeMethod(locator, &QLineEdit::editingFinished);
+    QCOMPARE(call("PointAt", {"ZZ99", false}).errorName(),
+             QStringLiteral("org.sorvik.DDE.Error.BadLocator"));
+    // From northern Italy, London lies north-west; the long path the other way round.
+    const QDBusMessage shortPath = call("PointAt", {"IO91wm", false});
+    QCOMPARE(shortPath.type(), QDBusMessage::ReplyMessage);
+    const int azimuth = shortPath.arguments().value(0).toInt();
+    QVERIFY2(azimuth > 300 && azimuth < 320, qPrintable(QString::number(azimuth)));
+    const QByteArray bytes = "\x02"
+                             "AG" +
+                             QByteArray::number(azimuth) + "\r";
+    QCOMPARE(station.pty.read(14, kWaitMs), "\x02"
+                                            "AG977\r" +
+                                                bytes);
+    const int longPath = call("PointAt", {"IO91wm", true}).arguments().value(0).toInt();
+    QCOMPARE(longPath, (azimuth + 180) % 360);
 }
 
 QTEST_MAIN(TestEndToEnd)

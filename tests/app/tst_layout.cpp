@@ -1,6 +1,7 @@
 // Both windows at the font in use: every fixed text whole, the profile summary on LblConfig's
 // first line above the check box and TxtCom, the proportions as designed, and no control over
 // another but where the design puts them inside LblConfig. CTest runs it at 96 and 144 dpi.
+#include "app/FlowLabel.h"
 #include "app/FrmSorvikDDE.h"
 #include "configuration/Configuration.h"
 #include "configuration/dialog/FrmDDEConfig.h"
@@ -9,6 +10,7 @@
 #include "feedback/Banner.h"
 #include "feedback/StatusCommand.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -93,7 +95,8 @@ void TestLayout::mainWindow()
     TimerPauser pauser;
     StatusCommand status(panel, config.activeProfile(), port, boxes);
     Banner banner(panel);
-    RotorControl rotor(panel, config.activeProfile(), port, boxes, beeper, pauser);
+    RotorState state;
+    RotorControl rotor(panel, config.activeProfile(), port, boxes, beeper, pauser, state);
     FrmSorvikDDE window(panel, config, port, boxes, beeper, rotor, status, banner);
     const auto control = [&](const QString &name) { return window.findChild<QWidget *>(name); };
 
@@ -132,16 +135,35 @@ void TestLayout::mainWindow()
     }
 
     // Nothing over anything, but the check box and TxtCom inside LblConfig.
-    for (qsizetype i = 0; i < kDesign.size(); ++i) {
-        for (qsizetype j = i + 1; j < kDesign.size(); ++j) {
-            const QString a = kDesign[i].first;
-            const QString b = kDesign[j].first;
-            if (a == u"LblConfig" && (b == u"TxtCom" || b == u"Check1"))
-                continue;
-            QVERIFY2(!control(a)->geometry().intersects(control(b)->geometry()),
-                     qPrintable(a + QStringLiteral(" over ") + b));
+    const auto overlap = [&]() -> QString {
+        for (qsizetype i = 0; i < kDesign.size(); ++i) {
+            for (qsizetype j = i + 1; j < kDesign.size(); ++j) {
+                const QString a = kDesign[i].first;
+                const QString b = kDesign[j].first;
+                if (a == u"LblConfig" && (b == u"TxtCom" || b == u"Check1"))
+                    continue;
+                if (control(a)->geometry().intersects(control(b)->geometry()))
+                    return a + QStringLiteral(" over ") + b;
+            }
         }
-    }
+        return {};
+    };
+    QCOMPARE(overlap(), QString());
+
+    // A library model's long name flows around the check box and TxtCom, whole; the window grows
+    // only while such a summary is in force.
+    const int designedWidth = window.width();
+    const QString longest =
+        QStringLiteral("HAMLIB 1704 PROSISTEL D ELEVATION CBOX AZ - COM: 16 - E,7,2 - 38400");
+    panel.setText(Item::LblConfig, longest);
+    QTRY_COMPARE(static_cast<QLabel *>(summary)->text(), longest);
+    const QPoint corner{control(QStringLiteral("Check1"))->x() - summary->x(),
+                        control(QStringLiteral("TxtCom"))->y() - summary->y()};
+    QVERIFY(FlowLabel::fits(longest, summary->font(), summary->size(), corner,
+                            static_cast<QLabel *>(summary)->frameWidth()));
+    QCOMPARE(overlap(), QString());
+    panel.setText(Item::LblConfig, kLongestSummary);
+    QTRY_COMPARE(window.width(), designedWidth);
 
     // The form's colour under every control, to the bottom of the window.
     window.show();

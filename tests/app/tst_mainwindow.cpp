@@ -11,6 +11,7 @@
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -138,10 +139,11 @@ struct Rig
     RecordingMessageBoxes boxes;
     CountingBeeper beeper;
     TimerPauser pauser;
-    ReplyPoller poller{panel, config.activeProfile(), port};
+    RotorState state;
+    ReplyPoller poller{panel, config.activeProfile(), port, state};
     StatusCommand status{panel, config.activeProfile(), port, boxes};
     Banner banner{panel};
-    RotorControl rotor{panel, config.activeProfile(), port, boxes, beeper, pauser};
+    RotorControl rotor{panel, config.activeProfile(), port, boxes, beeper, pauser, state};
     FrmSorvikDDE window{panel, config, port, boxes, beeper, rotor, status, banner};
 };
 
@@ -300,9 +302,9 @@ void TestMainWindow::menusInOrder()
         QVERIFY(action->isEnabled());
         QVERIFY(!action->menu());
     }
-    QCOMPARE(captions, (QStringList{"Config", "GO", "ON", "OFF", "STATUS", "STOP", "?"}));
+    QCOMPARE(captions, (QStringList{"Config", "GO", "ON", "OFF", "STATUS", "STOP", "MAP", "?"}));
     QCOMPARE(names, (QStringList{"MnuConfig", "MnuGO", "MnuOn", "MnuOff", "mnuStatus", "MnuStop",
-                                 "MnuHelp"}));
+                                 "MnuMap", "MnuHelp"}));
 }
 
 void TestMainWindow::showsThePanel()

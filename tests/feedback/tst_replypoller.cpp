@@ -1,6 +1,7 @@
 #include "core/MainPanel.h"
 #include "core/RotorProfile.h"
 #include "feedback/ReplyPoller.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 
 #include <QTemporaryDir>
@@ -23,7 +24,8 @@ struct Rig
     MainPanel panel;
     RotorProfile profile;
     FakeSerialPort port;
-    ReplyPoller poller{panel, profile, port};
+    RotorState state;
+    ReplyPoller poller{panel, profile, port, state};
 };
 
 QString filler(qsizetype length)
@@ -226,18 +228,20 @@ void TestReplyPoller::reportedAzimuth_data()
     QTest::addColumn<QString>("model");
     QTest::addColumn<QStringList>("chunks");
     QTest::addColumn<int>("reported");
-    QTest::newRow("none yet") << "PROSISTEL D" << QStringList{} << -1;
+    QTest::addColumn<bool>("moving");
+    QTest::newRow("none yet") << "PROSISTEL D" << QStringList{} << -1 << false;
     QTest::newRow("Prosistel D") << "PROSISTEL D"
                                  << QStringList{"\x02"
                                                 "A,?,123,B\r"}
-                                 << 123;
+                                 << 123 << true;
     QTest::newRow("the last one counts")
-        << "BIG-BOY D" << QStringList{"A,?,123,B\r", "A,?,200,R\r", "A,G,R\r"} << 200;
-    QTest::newRow("B/C less 70") << "PROSISTEL B/C" << QStringList{"075\r"} << 5;
-    QTest::newRow("B/C below north") << "PROSISTEL B/C" << QStringList{"075\r", "069\r"} << -1;
-    QTest::newRow("out of range") << "PROSISTEL D" << QStringList{"A,?,360,R\r"} << -1;
-    QTest::newRow("DCU-1 never reports") << "DCU-1" << QStringList{"A,?,123,R\r"} << -1;
-    QTest::newRow("no family") << "DEMO" << QStringList{"A,?,123,R\r"} << -1;
+        << "BIG-BOY D" << QStringList{"A,?,123,B\r", "A,?,200,R\r", "A,G,R\r"} << 200 << false;
+    QTest::newRow("B/C less 70") << "PROSISTEL B/C" << QStringList{"075\r"} << 5 << false;
+    QTest::newRow("B/C below north")
+        << "PROSISTEL B/C" << QStringList{"075\r", "069\r"} << -1 << false;
+    QTest::newRow("out of range") << "PROSISTEL D" << QStringList{"A,?,360,R\r"} << -1 << false;
+    QTest::newRow("DCU-1 never reports") << "DCU-1" << QStringList{"A,?,123,R\r"} << -1 << false;
+    QTest::newRow("no family") << "DEMO" << QStringList{"A,?,123,R\r"} << -1 << false;
 }
 
 void TestReplyPoller::reportedAzimuth()
@@ -245,10 +249,12 @@ void TestReplyPoller::reportedAzimuth()
     QFETCH(QString, model);
     QFETCH(QStringList, chunks);
     QFETCH(int, reported);
+    QFETCH(bool, moving);
     Rig rig(model);
     for (const QString &chunk : chunks)
         rig.port.receive(chunk);
-    QCOMPARE(rig.poller.reportedAzimuth(), reported);
+    QCOMPARE(rig.state.reported(), reported);
+    QCOMPARE(rig.state.moving(), moving);
 }
 
 QTEST_GUILESS_MAIN(TestReplyPoller)

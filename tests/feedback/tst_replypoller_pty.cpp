@@ -3,6 +3,7 @@
 #include "core/RotorProfile.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
+#include "rotor/RotorState.h"
 #include "tests/support/Pty.h"
 #include "tests/support/Recorders.h"
 
@@ -33,6 +34,7 @@ private:
     std::unique_ptr<MainPanel> m_panel;
     RotorProfile m_profile;
     std::unique_ptr<QtSerialPortDevice> m_port;
+    RotorState m_state;
     std::unique_ptr<ReplyPoller> m_poller;
 };
 
@@ -46,7 +48,7 @@ void TestReplyPollerPty::init()
     m_profile = RotorProfile();
     m_profile.RotorModel = QStringLiteral("ROTOR-EZ");
     m_port = std::make_unique<QtSerialPortDevice>(m_dir->path());
-    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, *m_port);
+    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, *m_port, m_state);
     QVERIFY(m_port->setCommPort(7));
     QVERIFY(m_port->setSettings(QStringLiteral("4800,N,8,1")));
     QVERIFY(m_port->setInputLen(0));

@@ -5,6 +5,7 @@
 #include "core/Pauser.h"
 #include "core/RotorProfile.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 #include "tests/support/Pty.h"
 #include "tests/support/Recorders.h"
 
@@ -37,6 +38,7 @@ private:
     RecordingMessageBoxes m_boxes;
     CountingBeeper m_beeper;
     std::unique_ptr<TimerPauser> m_pauser;
+    RotorState m_state;
     std::unique_ptr<RotorControl> m_control;
 };
 
@@ -53,8 +55,8 @@ void TestRotorPty::init()
     QVERIFY(m_port->setSettings(QStringLiteral("9600,N,8,1")));
     QVERIFY2(m_port->setPortOpen(true), qPrintable(m_port->errorString()));
     m_pauser = std::make_unique<TimerPauser>(this);
-    m_control =
-        std::make_unique<RotorControl>(*m_panel, m_profile, *m_port, m_boxes, m_beeper, *m_pauser);
+    m_control = std::make_unique<RotorControl>(*m_panel, m_profile, *m_port, m_boxes, m_beeper,
+                                               *m_pauser, m_state);
     connect(m_panel.get(), &MainPanel::text1Set, m_control.get(), &RotorControl::Text1_Change);
 }
 

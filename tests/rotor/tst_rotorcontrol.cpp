@@ -6,6 +6,9 @@
 #include "rotor/Azimuth.h"
 #include "rotor/RotorControl.h"
 #include "rotor/RotorDrivers.h"
+#include "rotor/RotorFamily.h"
+#include "rotor/RotorState.h"
+#include "tests/support/FakeRotatorLibrary.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -67,6 +70,10 @@ private slots:
     void portLostMidDrive();
     void abandonWritesNothingMore();
     void messageBoxReentry();
+    void libraryDrives_data();
+    void libraryDrives();
+    void libraryModelText_data();
+    void libraryModelText();
 
 private:
     void setModel(const QString &model, qint16 delay = 10);
@@ -80,6 +87,8 @@ private:
     std::unique_ptr<ReentrantMessageBoxes> m_boxes;
     std::unique_ptr<CountingBeeper> m_beeper;
     std::unique_ptr<FakePauser> m_pauser;
+    std::unique_ptr<RotorState> m_state;
+    std::unique_ptr<FakeRotatorLibrary> m_library;
     std::unique_ptr<RotorControl> m_control;
     std::unique_ptr<QSignalSpy> m_quits;
     std::unique_ptr<QSignalSpy> m_acks;
@@ -100,8 +109,10 @@ void TestRotorControl::init()
     m_boxes = std::make_unique<ReentrantMessageBoxes>();
     m_beeper = std::make_unique<CountingBeeper>();
     m_pauser = std::make_unique<FakePauser>(m_log);
+    m_state = std::make_unique<RotorState>();
+    m_library = std::make_unique<FakeRotatorLibrary>();
     m_control = std::make_unique<RotorControl>(*m_panel, m_profile, *m_port, *m_boxes, *m_beeper,
-                                               *m_pauser);
+                                               *m_pauser, *m_state, m_library.get());
     m_control->setModelBoxReader([] { return QStringLiteral("ARSWIN"); });
     m_quits = std::make_unique<QSignalSpy>(m_control.get(), &RotorControl::quitRequested);
     m_acks = std::make_unique<QSignalSpy>(m_control.get(), &RotorControl::ackReceived);
@@ -722,6 +733,103 @@ void TestRotorControl::messageBoxReentry()
     poke(QStringLiteral("45"));
     m_pauser->runAll();
     QCOMPARE(writesOnly().size(), 2);
+}
+
+// A library family: each command waits for the library's answer, "OK" only once it is taken,
+// the newest command waiting meanwhile goes next, and a model without a stop gets the message.
+void TestRotorControl::libraryDrives_data()
+{
+    QTest::addColumn<QStringList>("commands"); // pokes; "STOP" is the menu's stop
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QString>("text1");
+    QTest::addColumn<QString>("gradi");
+    QTest::addColumn<quint32>("light");
+    QTest::addColumn<int>("commanded");
+    QTest::newRow("taken") << QStringList{"45"} << QList<bool>{true} << QStringList{"set 45"}
+                           << "OK"
+                           << "045" << MainPanel::kLightGreen << 45;
+    QTest::newRow("refused") << QStringList{"45"} << QList<bool>{false} << QStringList{"set 45"}
+                             << "45"
+                             << "045" << MainPanel::kRed << 45;
+    QTest::newRow("newest waiting goes next")
+        << QStringList{"10", "20", "30"} << QList<bool>{true, true}
+        << QStringList{"set 10", "set 30"} << "OK"
+        << "030" << MainPanel::kLightGreen << 30;
+    QTest::newRow("not an azimuth")
+        << QStringList{"360", "OK", "ACK"} << QList<bool>{} << QStringList{} << "ACK"
+        << "" << MainPanel::kLightGreen << -1;
+    QTest::newRow("stop") << QStringList{"STOP"} << QList<bool>{true} << QStringList{"stop"} << "OK"
+                          << "STOP" << MainPanel::kLightGreen << -1;
+    QTest::newRow("stop ends the drive waiting for its answer")
+        << QStringList{"90", "STOP"} << QList<bool>{true, true} << QStringList{"set 90", "stop"}
+        << "OK"
+        << "STOP" << MainPanel::kLightGreen << 90;
+}
+
+void TestRotorControl::libraryDrives()
+{
+    QFETCH(QStringList, commands);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, asked);
+    QFETCH(QString, text1);
+    QFETCH(QString, gradi);
+    QFETCH(quint32, light);
+    QFETCH(int, commanded);
+    RotorFamily::setLibraryModels({{603, "Yaesu", "GS-232B", {}, true}});
+    setModel(QStringLiteral("HAMLIB 603 YAESU GS-232B"));
+    for (const QString &command : commands) {
+        if (command == u"STOP")
+            m_control->MnuStop_Click();
+        else
+            poke(command);
+    }
+    for (bool ok : answers)
+        QVERIFY(m_library->answer(ok));
+    QVERIFY(!m_library->answer(true));
+    QCOMPARE(m_library->asked, asked);
+    QCOMPARE(m_panel->text(Item::Text1), text1);
+    QCOMPARE(m_panel->text(Item::LblGradi), gradi);
+    QCOMPARE(m_panel->background(Item::LblDelay), light);
+    QCOMPARE(m_state->commanded(), commanded);
+    QVERIFY(m_log.isEmpty()); // nothing on the serial line
+    QVERIFY(m_control->canStop());
+
+    // The same family, a model whose backend has no stop: the message, nothing asked.
+    RotorFamily::setLibraryModels({{604, "F1TE", "GS232/F1TE Tracker", {}, false}});
+    setModel(QStringLiteral("HAMLIB 604"));
+    m_library->asked.clear();
+    m_control->MnuStop_Click();
+    QVERIFY(m_library->asked.isEmpty());
+    QCOMPARE(m_boxes->texts(), QStringList{kStopMessage});
+    QVERIFY(!m_control->canStop());
+}
+
+// Which model texts select the library family, and the model number they carry.
+void TestRotorControl::libraryModelText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number"); // -1: not the library family
+    QTest::newRow("number") << "HAMLIB 603" << 603;
+    QTest::newRow("with its name") << "HAMLIB 603 YAESU GS-232B" << 603;
+    QTest::newRow("lower case") << "hamlib 2 netrotctl" << 2;
+    QTest::newRow("no number") << "HAMLIB" << -1;
+    QTest::newRow("blank, no number") << "HAMLIB " << -1;
+    QTest::newRow("two blanks") << "HAMLIB  603" << -1;
+    QTest::newRow("leading blank") << " HAMLIB 603" << -1;
+    QTest::newRow("not a number") << "HAMLIB 60x" << -1;
+    QTest::newRow("sign") << "HAMLIB -1" << -1;
+    QTest::newRow("too long") << "HAMLIB 1234567" << -1;
+    QTest::newRow("no blank") << "HAMLIB603" << -1;
+}
+
+void TestRotorControl::libraryModelText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    const RotorFamily *family = RotorFamily::of(text);
+    QCOMPARE(family && family->library, number >= 0);
+    QCOMPARE(RotorFamily::libraryModelNumber(text).value_or(-1), number);
 }
 
 QTEST_GUILESS_MAIN(TestRotorControl)

@@ -4,6 +4,7 @@
 #include "core/RotorProfile.h"
 #include "feedback/ReplyPoller.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -82,6 +83,7 @@ private:
     RecordingMessageBoxes m_boxes;
     CountingBeeper m_beeper;
     TimerPauser m_pauser;
+    RotorState m_state;
     std::unique_ptr<RotorControl> m_rotor;
     std::unique_ptr<ReplyPoller> m_poller;
     std::unique_ptr<DdeService> m_service;
@@ -104,10 +106,10 @@ void TestDdeService::init()
     m_panel = std::make_unique<MainPanel>();
     m_profile = RotorProfile();
     m_boxes.boxes.clear();
-    m_rotor =
-        std::make_unique<RotorControl>(*m_panel, m_profile, m_port, m_boxes, m_beeper, m_pauser);
-    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, m_port);
-    m_service = std::make_unique<DdeService>(*m_panel, *m_rotor, *m_poller);
+    m_rotor = std::make_unique<RotorControl>(*m_panel, m_profile, m_port, m_boxes, m_beeper,
+                                             m_pauser, m_state);
+    m_poller = std::make_unique<ReplyPoller>(*m_panel, m_profile, m_port, m_state);
+    m_service = std::make_unique<DdeService>(*m_panel, *m_rotor, m_state);
     QVERIFY2(m_service->start(kName), qPrintable(m_service->errorString()));
     QVERIFY(m_service->isRunning());
 }
@@ -475,7 +477,7 @@ void TestDdeService::startFailures()
     QCOMPARE(m_client->interface()->registerService(taken).value(),
              QDBusConnectionInterface::ServiceRegistered);
     {
-        DdeService other(panel, *m_rotor, *m_poller);
+        DdeService other(panel, *m_rotor, m_state);
         // /nomeForm is served already by this test's service.
         QVERIFY(!other.start(QStringLiteral("org.sorvik.second")));
         QVERIFY(other.errorString().startsWith(QStringLiteral("DDE link off: ")));
@@ -485,7 +487,7 @@ void TestDdeService::startFailures()
     }
     m_service.reset();
     {
-        DdeService other(panel, *m_rotor, *m_poller);
+        DdeService other(panel, *m_rotor, m_state);
         QVERIFY(!other.start(taken));
         QVERIFY(!other.isRunning());
         QCOMPARE(

@@ -2,8 +2,8 @@
 #include "core/MainPanel.h"
 #include "core/Pauser.h"
 #include "core/RotorProfile.h"
-#include "feedback/ReplyPoller.h"
 #include "rotor/RotorControl.h"
+#include "rotor/RotorState.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/Recorders.h"
 
@@ -22,9 +22,9 @@ private slots:
         RecordingMessageBoxes boxes;
         CountingBeeper beeper;
         TimerPauser pauser;
-        RotorControl rotor(panel, profile, port, boxes, beeper, pauser);
-        ReplyPoller poller(panel, profile, port);
-        DdeService service(panel, rotor, poller);
+        RotorState state;
+        RotorControl rotor(panel, profile, port, boxes, beeper, pauser, state);
+        DdeService service(panel, rotor, state);
         QVERIFY(!service.start(QStringLiteral("org.sorvik.sorvikdde")));
         QVERIFY(!service.isRunning());
         const QString reason = service.errorString();

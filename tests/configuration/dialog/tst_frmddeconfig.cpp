@@ -1,13 +1,19 @@
 #include "DialogRig.h"
 
+#include "app/serial/QtSerialPortDevice.h"
+#include "core/DevicePath.h"
 #include "core/Int16.h"
 #include "core/Version.h"
+#include "rotor/RotorFamily.h"
+#include "tests/support/Pty.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -92,6 +98,9 @@ private slots:
     void delayRule_data();
     void delayRule();
     void saveWritesTheMarkedSlotAndBeeps();
+    void libraryModelsFollowTheDesignsOwnAndSaveLoadsBack();
+    void deviceChooserWritesTheLink_data();
+    void deviceChooserWritesTheLink();
     void saveTwiceAfterSwitchingSavesEachSlot();
     void failedSaveIsToldAndClosesOnlyInDemo_data();
     void failedSaveIsToldAndClosesOnlyInDemo();
@@ -219,8 +228,11 @@ void TestFrmDDEConfig::geometry()
 {
     WindowRig rig;
     QVERIFY(QTest::qWaitForWindowExposed(rig.window));
+    // The designed size, grown by one factor as far as the rows need.
     const double dpi = rig.window->logicalDpiY();
-    QCOMPARE(rig.window->frameGeometry().height(), qRound(2100 * dpi / 1440));
+    const double scale = rig.window->width() / (6480 * dpi / 1440);
+    QVERIFY(scale >= 0.999);
+    QVERIFY(qAbs(rig.window->frameGeometry().height() - qRound(2100 * scale * dpi / 1440)) <= 1);
     const QRect screen = rig.window->screen()->availableGeometry();
     const QPoint centre = rig.window->frameGeometry().center();
     QVERIFY(qAbs(centre.x() - screen.center().x()) <= 1);
@@ -618,6 +630,123 @@ void TestFrmDDEConfig::delayRule()
     QVERIFY(*toInt16(dialog->text(Box::TxtDelay)) >= 1);
     // The error box has no such rule.
     QCOMPARE(dialog->text(Box::TxtErrore), kProfile1[6]);
+}
+
+void TestFrmDDEConfig::libraryModelsFollowTheDesignsOwnAndSaveLoadsBack()
+{
+    RotorFamily::setLibraryModels({{903, "SPID", "MD-01/02 (ROT2 mode)"},
+                                   {1, "Hamlib", "Dummy"},
+                                   {603, "Yaesu", "GS-232B"},
+                                   {901, "SPID", "Rot2Prog"}});
+    WindowRig rig;
+    QVERIFY(rig.active());
+    QComboBox *model = rig.combo(Box::CmbRotor);
+    QStringList listed;
+    for (int i = 9; i < model->count(); ++i)
+        listed << model->itemText(i);
+    QCOMPARE(listed, (QStringList{"HAMLIB 1 HAMLIB DUMMY", "HAMLIB 903 SPID MD-01/02 (ROT2 MODE)",
+                                  "HAMLIB 901 SPID ROT2PROG", "HAMLIB 603 YAESU GS-232B"}));
+    model->setFocus();
+    while (model->currentIndex() + 1 < model->count())
+        QTest::keyClick(model, Qt::Key_Down);
+    rig.dialog->CmdSave_Click();
+    RotorFamily::setLibraryModels({});
+    QCOMPARE(slotLines(rig.fileBytes(), 1).value(4), QStringLiteral("HAMLIB 603 YAESU GS-232B"));
+    QVERIFY(rig.config.load());
+    QCOMPARE(rig.config.activeProfile().RotorModel, QStringLiteral("HAMLIB 603 YAESU GS-232B"));
+}
+
+// "Device…" and SAVE: config/comN leads where the operator chose, and the port opens there.
+void TestFrmDDEConfig::deviceChooserWritesTheLink_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("before"); // config/com2: none, "link" (elsewhere) or "file"
+    QTest::addColumn<QString>("choice"); // "pty": the pseudo-terminal standing in for an adapter
+    QTest::addColumn<QString>("linked"); // where config/com2 leads after SAVE; "" no link
+    QTest::addColumn<QString>("note");   // in the traffic box
+    QTest::newRow("adapter") << "PROSISTEL D"
+                             << ""
+                             << "pty"
+                             << "pty"
+                             << "";
+    QTest::newRow("replaces a link") << "PROSISTEL D"
+                                     << "link"
+                                     << "pty"
+                                     << "pty"
+                                     << "";
+    QTest::newRow("a file stays") << "PROSISTEL D"
+                                  << "file"
+                                  << "pty"
+                                  << ""
+                                  << "DEVICE NOT SAVED: config/com2 is a file, not a link";
+    QTest::newRow("rotctld elsewhere") << "HAMLIB 2"
+                                       << ""
+                                       << "shack-pi:4533"
+                                       << "shack-pi:4533"
+                                       << "";
+    QTest::newRow("no port number") << "HAMLIB 2"
+                                    << ""
+                                    << "shack-pi"
+                                    << ""
+                                    << "DEVICE NOT TAKEN";
+}
+
+void TestFrmDDEConfig::deviceChooserWritesTheLink()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, before);
+    QFETCH(QString, choice);
+    QFETCH(QString, linked);
+    QFETCH(QString, note);
+    RotorFamily::setLibraryModels(
+        {{2, "Hamlib", "NET rotctl", RotorFamily::LibraryModel::Port::Network}});
+    Pty adapter;
+    const auto resolve = [&](const QString &text) {
+        return text == u"pty" ? adapter.slavePath() : text;
+    };
+    DialogRig rig; // profile 1 on port 2
+    QVERIFY(rig.start());
+    const QString link = rig.config.configDir() + "/com2";
+    if (before == u"link")
+        QVERIFY(QFile::link("/dev/null", link));
+    if (before == u"file") {
+        QFile file(link);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+    }
+    FrmDDEConfig dialog(rig.config, rig.panel, rig.port, rig.boxes, rig.beeper, nullptr, [&] {
+        return QList<SerialDevice>{{"/dev/serial/by-id/usb-other", "Other"},
+                                   {adapter.slavePath(), "Test adapter"}};
+    });
+    rig.edit(dialog, Box::CmbRotor, model);
+    dialog.CmdDevice_Click();
+    if (auto *menu = dialog.findChild<QMenu *>("DeviceMenu")) {
+        for (QAction *action : menu->actions())
+            if (action->data().toString() == resolve(choice))
+                action->trigger();
+        menu->close();
+    } else {
+        auto *ask = dialog.findChild<QInputDialog *>("AskAddress");
+        QVERIFY(ask);
+        ask->setTextValue(choice);
+        ask->accept();
+    }
+    dialog.CmdSave_Click();
+
+    QCOMPARE(DevicePath::linkText(rig.config.configDir(), 2),
+             linked.isEmpty() && before == u"link" ? QStringLiteral("/dev/null") : resolve(linked));
+    QVERIFY2(rig.panel.text(MainPanel::Item::TBox).contains(note), qPrintable(note));
+    if (before == u"file") {
+        QFile file(link);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("mine"));
+    }
+    if (linked == u"pty") {
+        // The next activation's port opens the adapter.
+        QtSerialPortDevice port(rig.config.configDir());
+        QVERIFY(port.setCommPort(2));
+        QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
+    }
+    RotorFamily::setLibraryModels({});
 }
 
 void TestFrmDDEConfig::saveWritesTheMarkedSlotAndBeeps()

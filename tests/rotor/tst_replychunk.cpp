@@ -1,4 +1,4 @@
-#include "feedback/ReplyChunk.h"
+#include "rotor/ReplyChunk.h"
 
 #include <QTest>
 

@@ -30,4 +30,10 @@ QString prosistelBCReport(int n);
 // comma, none when the last comma ends the chunk. Only "B" and "R" mean anything.
 ReplyChunk::Status statusLetter(const QString &chunk);
 
+// The two ways the design's families report: the azimuth at characters 5 to 7 and the status
+// letter (every family), and the Prosistel B/C line of three digits, the azimuth plus 70.
+ReplyChunk readCommonReply(const QString &received);
+ReplyChunk readProsistelBCReply(const QString &received);
+
+// A chunk read as the family of this model reads its replies (an unknown model as any family).
 ReplyChunk parseReplyChunk(const QString &received, const QString &rotorModel);

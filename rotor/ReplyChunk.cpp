@@ -1,4 +1,4 @@
-#include "feedback/ReplyChunk.h"
+#include "rotor/ReplyChunk.h"
 
 #include "rotor/RotorFamily.h"
 
@@ -69,22 +69,33 @@ ReplyChunk::Status statusLetter(const QString &chunk)
     return ReplyChunk::Status::None;
 }
 
-ReplyChunk parseReplyChunk(const QString &received, const QString &rotorModel)
+ReplyChunk readCommonReply(const QString &received)
 {
     ReplyChunk result;
     result.text = cleanReply(received);
-    const RotorFamily *family = RotorFamily::of(rotorModel);
     if (digitsAt(result.text, 4)) {
         result.label3 = result.text.mid(4, 3);
         result.azimuth = digitsValue(result.text, 4);
     }
+    result.status = statusLetter(result.text);
+    return result;
+}
+
+ReplyChunk readProsistelBCReply(const QString &received)
+{
+    ReplyChunk result = readCommonReply(received);
     // A B/C box answers with the bare digits of its position, offset by 70.
-    if (family && family->replies == RotorFamily::Replies::ProsistelBC &&
-        digitsAt(result.text, 0)) {
+    if (digitsAt(result.text, 0)) {
         result.label3 = result.text.left(3);
         result.azimuth = digitsValue(result.text, 0) - kProsistelBCOffset;
         result.text = prosistelBCReport(digitsValue(result.text, 0));
+        result.status = statusLetter(result.text);
     }
-    result.status = statusLetter(result.text);
     return result;
+}
+
+ReplyChunk parseReplyChunk(const QString &received, const QString &rotorModel)
+{
+    const RotorFamily *family = RotorFamily::of(rotorModel);
+    return (family && family->readReply ? family->readReply : readCommonReply)(received);
 }

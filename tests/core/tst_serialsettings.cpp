@@ -1,5 +1,5 @@
 // The settings text: what the program writes ("4800, n,8,1") and what must be refused.
-#include "app/serial/SerialSettings.h"
+#include "core/SerialSettings.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "app/serial/SerialSettings.h"
+#include "core/SerialSettings.h"
 
 #include <QRegularExpression>
 
