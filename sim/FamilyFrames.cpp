@@ -5,12 +5,11 @@
 #include <string_view>
 
 using Cut = SimFamily::Cut;
+using FamilyFrames::Cr;
+using FamilyFrames::Lf;
+using FamilyFrames::Stx;
 
 namespace {
-
-constexpr char Stx = '\x02';
-constexpr char Cr = '\r';
-constexpr char Lf = '\n';
 
 // 1 to 3 digits, leading zeros allowed.
 std::optional<int> number(QByteArrayView digits)

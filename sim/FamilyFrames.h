@@ -8,6 +8,10 @@
 
 namespace FamilyFrames {
 
+constexpr char Stx = '\x02';
+constexpr char Cr = '\r';
+constexpr char Lf = '\n';
+
 // The value of a few ASCII decimal digits, none when empty or anything else is among them.
 std::optional<int> decimal(QByteArrayView digits);
 // Three digits with leading zeros, as every family writes an azimuth.

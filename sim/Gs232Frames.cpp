@@ -3,13 +3,13 @@
 #include "sim/ControllerModel.h"
 
 using Cut = SimFamily::Cut;
+using FamilyFrames::Cr;
+using FamilyFrames::Lf;
 
 namespace {
 
 enum class Style { A, B };
 
-constexpr char Cr = '\r';
-constexpr char Lf = '\n';
 constexpr char Crlf[] = "\r\n";
 
 // Exactly three digits.
