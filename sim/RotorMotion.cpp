@@ -4,7 +4,7 @@
 #include <cmath>
 
 RotorMotion::RotorMotion(double degreesPerSecond, double azimuth)
-    : m_speed(degreesPerSecond), m_azimuth(std::clamp(azimuth, 0.0, 360.0))
+    : m_speed(degreesPerSecond), m_azimuth(std::clamp(azimuth, 0.0, DefaultMaximum))
 {}
 
 void RotorMotion::advanceTo(qint64 ms)
@@ -28,7 +28,7 @@ void RotorMotion::advanceTo(qint64 ms)
 void RotorMotion::turnTo(double target, qint64 ms)
 {
     advanceTo(ms);
-    target = std::clamp(target, 0.0, 360.0);
+    target = std::clamp(target, 0.0, m_maximum);
     if (target == m_azimuth)
         m_target.reset();
     else
@@ -41,9 +41,24 @@ void RotorMotion::stop(qint64 ms)
     m_target.reset();
 }
 
+void RotorMotion::setSpeed(double degreesPerSecond, qint64 ms)
+{
+    advanceTo(ms);
+    m_speed = degreesPerSecond;
+}
+
+void RotorMotion::setMaximum(double maximum, qint64 ms)
+{
+    advanceTo(ms);
+    m_maximum = maximum;
+    m_azimuth = std::min(m_azimuth, maximum);
+    if (m_target)
+        turnTo(*m_target, ms);
+}
+
 int RotorMotion::wholeAzimuth() const
 {
-    return std::clamp(int(std::lround(m_azimuth)), 0, 360);
+    return std::clamp(int(std::lround(m_azimuth)), 0, int(m_maximum));
 }
 
 std::optional<qint64> RotorMotion::arrivalMs() const

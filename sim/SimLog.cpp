@@ -23,7 +23,12 @@ void SimLog::write(qint64 ms, const SimEvent &event)
     if (!m_file.isOpen())
         return;
     m_file.write(line(ms, event));
-    m_file.flush();
+}
+
+void SimLog::flush()
+{
+    if (m_file.isOpen())
+        m_file.flush();
 }
 
 QByteArray SimLog::line(qint64 ms, const SimEvent &event)

@@ -8,9 +8,8 @@
 // The simulator's command line, checked before anything is opened.
 struct SimOptions
 {
-    ControllerModel::Family family = ControllerModel::Family::ProsistelD;
-    double degreesPerSecond = 6.0;
-    double startAzimuth = 0.0;
+    const SimFamily *family = nullptr;
+    ControllerSettings controller;
     QString linkPath;
     QString logPath;
 

@@ -9,7 +9,8 @@
 
 // The controller's end of a pseudo-terminal pair. While nobody holds the slave, reading the
 // master fails with EIO at once and a read notifier would fire without end, so the port stops
-// watching and looks again every RetryMs until the program opens its side.
+// watching the master and waits for the kernel to say (inotify) that someone has opened the
+// slave: an idle simulator never wakes. Where inotify is not to be had, it looks every RetryMs.
 class SimPty : public QObject
 {
     Q_OBJECT
@@ -32,12 +33,15 @@ signals:
     void connectedChanged(bool connected);
 
 private:
-    void readAll();
+    void readOnce();
+    void slaveOpened();
     void setConnected(bool connected);
 
     int m_master = -1;
+    int m_watch = -1; // inotify: the slave's opens
     QString m_slavePath;
     bool m_connected = false;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QSocketNotifier> m_watchNotifier;
     QTimer m_retry;
 };

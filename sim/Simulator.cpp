@@ -8,8 +8,7 @@
 #include <unistd.h>
 
 Simulator::Simulator(const SimOptions &options, QObject *parent)
-    : QObject(parent), m_options(options),
-      m_model(options.family, options.degreesPerSecond, options.startAzimuth)
+    : QObject(parent), m_options(options), m_model(*options.family, options.controller)
 {
     m_clock.start();
     m_motionTimer.setSingleShot(true);
@@ -32,16 +31,20 @@ bool Simulator::start(QString *error)
     if (!m_log.open(m_options.logPath, error) || !m_pty.open(error))
         return false;
     note(QStringLiteral("%1 at %2, %3 degrees a second, on %4")
-             .arg(ControllerModel::familyName(m_options.family))
-             .arg(m_options.startAzimuth)
-             .arg(m_options.degreesPerSecond)
+             .arg(m_model.family().name())
+             .arg(m_options.controller.startAzimuth)
+             .arg(m_options.controller.degreesPerSecond)
              .arg(m_pty.slavePath()));
     return m_options.linkPath.isEmpty() || makeLink(error);
 }
 
+// What fell due before now is logged first, so the log's times never go back.
 void Simulator::note(const QString &text)
 {
-    m_log.note(now(), text);
+    const qint64 ms = now();
+    take(m_model.advanceTo(ms));
+    m_log.note(ms, text);
+    m_log.flush();
 }
 
 // Made under a temporary name and renamed over the old link, so the path never goes missing
@@ -81,22 +84,24 @@ void Simulator::removeLink()
         QFile::remove(m_options.linkPath);
 }
 
+// Logged at the model's own time for each event, so a report due while the simulator slept
+// shows when it fell due.
 void Simulator::take(const SimEvents &events)
 {
-    const qint64 ms = now();
     for (const SimEvent &event : events) {
         if (event.kind != SimEvent::Kind::Sent) {
-            m_log.write(ms, event);
+            m_log.write(event.ms, event);
         } else if (!m_pty.connected()) {
-            m_log.write(
-                ms, {SimEvent::Kind::Note, event.bytes, QStringLiteral("not sent, port closed:")});
+            m_log.write(event.ms, {SimEvent::Kind::Note, event.bytes,
+                                   QStringLiteral("not sent, port closed:")});
         } else if (m_pty.write(event.bytes)) {
-            m_log.write(ms, event);
+            m_log.write(event.ms, event);
         } else {
-            m_log.write(ms, {SimEvent::Kind::Note, event.bytes,
-                             QStringLiteral("not sent: %1").arg(std::strerror(errno))});
+            m_log.write(event.ms, {SimEvent::Kind::Note, event.bytes,
+                                   QStringLiteral("not sent: %1").arg(std::strerror(errno))});
         }
     }
+    m_log.flush();
     schedule();
 }
 

@@ -3,8 +3,6 @@
 
 #include <QtTest>
 
-using Family = ControllerModel::Family;
-
 // The command line a user types and the log lines a user or a test reads.
 class TestSimOptions : public QObject
 {
@@ -21,24 +19,31 @@ void TestSimOptions::parse_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<Family>("family");
+    QTest::addColumn<QString>("family"); // its first name
     QTest::addColumn<double>("speed");
     QTest::addColumn<double>("start");
 
     const auto row = [](const char *name, const QStringList &arguments, bool accepted,
-                        Family family = Family::ProsistelD, double speed = 6.0,
+                        const char *family = "PROSISTEL D", double speed = 6.0,
                         double start = 0.0) {
-        QTest::newRow(name) << arguments << accepted << family << speed << start;
+        QTest::newRow(name) << arguments << accepted << QString(family) << speed << start;
     };
-    row("Prosistel D", {"--model", "PROSISTEL D"}, true, Family::ProsistelD);
-    row("lower case", {"--model", "prosistel b/c"}, true, Family::ProsistelBC);
-    row("Big-Boy D", {"--model", "Big-Boy D"}, true, Family::ProsistelD);
-    row("Big-Boy B/C", {"--model=BIG-BOY B/C"}, true, Family::ProsistelBC);
-    row("Rotor-EZ", {"--model", "rotor-ez"}, true, Family::RotorEz);
-    row("DCU-1", {"--model", "DCU-1"}, true, Family::Dcu1);
-    row("Hy-Gain", {"--model", "Hy-Gain"}, true, Family::HyGain);
+    row("Prosistel D", {"--model", "PROSISTEL D"}, true, "PROSISTEL D");
+    row("lower case", {"--model", "prosistel b/c"}, true, "PROSISTEL B/C");
+    row("Big-Boy D", {"--model", "Big-Boy D"}, true, "PROSISTEL D");
+    row("Big-Boy B/C", {"--model=BIG-BOY B/C"}, true, "PROSISTEL B/C");
+    row("Rotor-EZ", {"--model", "rotor-ez"}, true, "ROTOR-EZ");
+    row("DCU-1", {"--model", "DCU-1"}, true, "DCU-1");
+    row("Hy-Gain", {"--model", "Hy-Gain"}, true, "HY-GAIN");
     row("speed and start", {"--model", "DCU-1", "--speed", "2.5", "--start", "359.5"}, true,
-        Family::Dcu1, 2.5, 359.5);
+        "DCU-1", 2.5, 359.5);
+    row("GS-232B", {"--model", "gs-232b"}, true, "GS-232B");
+    row("GS-232A, K3NG", {"--model", "GS-232A", "--k3ng"}, true, "GS-232A");
+    row("K3NG for a Prosistel", {"--model", "PROSISTEL D", "--k3ng"}, false);
+    row("Rot2Prog, 4 pulses", {"--model", "rot2prog", "--resolution", "4"}, true, "ROT2PROG");
+    row("MD-02", {"--model", "MD-02"}, true, "MD-01");
+    row("resolution 3", {"--model", "ROT2PROG", "--resolution", "3"}, false);
+    row("resolution for a Rot1Prog", {"--model", "ROT1PROG", "--resolution", "1"}, false);
     row("no model", {}, false);
     row("unknown model", {"--model", "YAESU"}, false);
     row("speed 0", {"--model", "DCU-1", "--speed", "0"}, false);
@@ -54,7 +59,7 @@ void TestSimOptions::parse()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, accepted);
-    QFETCH(Family, family);
+    QFETCH(QString, family);
     QFETCH(double, speed);
     QFETCH(double, start);
 
@@ -63,9 +68,9 @@ void TestSimOptions::parse()
     QCOMPARE(options.error.isEmpty(), accepted);
     if (!accepted)
         return;
-    QCOMPARE(options.family, family);
-    QCOMPARE(options.degreesPerSecond, speed);
-    QCOMPARE(options.startAzimuth, start);
+    QCOMPARE(options.family->name(), family);
+    QCOMPARE(options.controller.degreesPerSecond, speed);
+    QCOMPARE(options.controller.startAzimuth, start);
 }
 
 void TestSimOptions::logLine_data()

@@ -3,9 +3,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +73,7 @@ class TestSimProcess : public QObject
 private slots:
     void servesItsPortUntilSignalled_data();
     void servesItsPortUntilSignalled();
+    void endsWhileFlooded();
     void refusesToStart_data();
     void refusesToStart();
 };
@@ -152,6 +156,46 @@ void TestSimProcess::servesItsPortUntilSignalled()
         QVERIFY2(from >= 0,
                  qPrintable(wanted + " missing or out of order in:\n" + rest.join('\n')));
     }
+}
+
+// A client that writes faster than the simulator answers does not keep a signal from ending it.
+void TestSimProcess::endsWhileFlooded()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("com1");
+    QProcess sim;
+    sim.start(SORVIKDDE_SIM, {"--model", "DCU-1", "--link", link});
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), Timeout);
+    const QByteArray slavePath = sim.readLine().trimmed();
+
+    // Blocking writes, so the line is always full; they fail once the simulator has gone.
+    const int fd = ::open(slavePath.constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    termios mode{};
+    ::tcgetattr(fd, &mode);
+    ::cfmakeraw(&mode);
+    ::tcsetattr(fd, TCSANOW, &mode);
+    std::atomic<qint64> written = 0;
+    std::thread writer([fd, &written] {
+        const QByteArray flood = QByteArray("AS1;").repeated(1024);
+        ssize_t n = 0;
+        while ((n = ::write(fd, flood.constData(), size_t(flood.size()))) > 0 || errno == EINTR)
+            written += qMax<ssize_t>(n, 0);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(written > 256 * 1024, Timeout);
+
+    QCOMPARE(::kill(sim.processId(), SIGTERM), 0);
+    const bool ended = sim.waitForFinished(Timeout);
+    if (!ended) {
+        sim.kill(); // lets the writer fail and the test report
+        sim.waitForFinished(Timeout);
+    }
+    writer.join();
+    ::close(fd);
+    QVERIFY(ended);
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 void TestSimProcess::refusesToStart_data()
