@@ -35,20 +35,6 @@ constexpr int kIdleMs = 3000;
 
 const QString kService = QStringLiteral("org.sorvik.sorvikdde");
 
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    return QString::fromLatin1(file.readAll().split(' ').mid(0, 3).join(' '));
-}
-
 class Link
 {
 public:

@@ -30,17 +30,6 @@ constexpr int kWaitMs = 5000;
 constexpr double kIdleGoalPercent = 0.1;
 const QString kService = QStringLiteral("org.sorvik.sorvikdde");
 
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-double microseconds(Clock::duration d)
-{
-    return double(std::chrono::duration_cast<std::chrono::nanoseconds>(d).count()) / 1000;
-}
-
 // The controller's end of a line, answering as a GS-232B box: C2 with the azimuth it was last
 // sent, nothing to W, S or a lone CR.
 class Gs232b

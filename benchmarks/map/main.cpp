@@ -41,13 +41,6 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).section(u' ', 0, 2)
-                                          : QStringLiteral("unknown");
-}
-
 // Runs the event loop for a while; this program's own pause, not the window's.
 void run(int ms)
 {

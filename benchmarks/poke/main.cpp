@@ -27,25 +27,6 @@ constexpr double kMedianGoal = 1.2;
 constexpr double kP99Goal = 2.0;
 const QString kService = QStringLiteral("org.sorvik.sorvikdde");
 
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-double microseconds(Clock::duration d)
-{
-    return double(std::chrono::duration_cast<std::chrono::nanoseconds>(d).count()) / 1000;
-}
-
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    return QString::fromLatin1(file.readAll().split(' ').mid(0, 3).join(' '));
-}
-
 // One service under measurement with its pty, bus and the client's connection to that bus.
 struct Target
 {

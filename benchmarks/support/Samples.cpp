@@ -1,7 +1,10 @@
 #include "benchmarks/support/Samples.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 double Samples::percentile(double p) const
 {
@@ -16,4 +19,23 @@ double Samples::percentile(double p) const
 QString verdict(bool met)
 {
     return met ? QStringLiteral("met") : QStringLiteral("MISSED");
+}
+
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+double microseconds(std::chrono::steady_clock::duration duration)
+{
+    return double(std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count()) / 1000;
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll().split(' ').mid(0, 3).join(' '));
 }

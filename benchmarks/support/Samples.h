@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 #include <vector>
 
 // Measured values and their order statistics.
@@ -23,3 +25,8 @@ private:
 
 // "met" or "MISSED", as every benchmark line ends.
 QString verdict(bool met);
+// One line of a benchmark's report, on stdout at once.
+void say(const QString &line);
+double microseconds(std::chrono::steady_clock::duration duration);
+// The machine's load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them.
+QString loadAverage();
