@@ -6,21 +6,43 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <csignal>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
-// The folder whose config folder holds the files, decided once at start: the executable's own
-// where a config folder is kept already or the user may write (a portable copy, the build
-// tree); otherwise, for an installed program, the user's own configuration folder.
+// ${XDG_CONFIG_HOME:-~/.config}/sorvikdde; a relative XDG_CONFIG_HOME is invalid and ignored, as
+// the XDG base-directory rules say.
+QString userFolder()
+{
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base)) {
+        QString home = QDir::homePath();
+        if (qEnvironmentVariableIsEmpty("HOME"))
+            if (const passwd *user = ::getpwuid(::getuid()))
+                home = QFile::decodeName(user->pw_dir);
+        base = home + QStringLiteral("/.config");
+    }
+    return base + QStringLiteral("/sorvikdde");
+}
+
+// The folder whose config folder holds the files, decided once at start. The prefix is chosen
+// when installing (--prefix, the package's /usr), not when building, so an install is known by
+// the D-Bus activation file it lays out in share/ beside bin/: an installed program keeps its files
+// in the user's folder, for root too, and ignores a config folder an older version left beside it.
+// The build tree (the build's CMakeCache.txt one folder up) and a portable copy (a config folder
+// already beside it) keep theirs beside the executable. The executable's folder has its links
+// resolved.
 QString filesFolder()
 {
-    const QString own = QCoreApplication::applicationDirPath();
-    if (QFileInfo(own + QStringLiteral("/config")).isDir() || QFileInfo(own).isWritable())
-        return own;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/sorvikdde");
+    const QDir own(QCoreApplication::applicationDirPath());
+    if (own.exists(QStringLiteral(SORVIK_INSTALL_MARKER)))
+        return userFolder();
+    if (own.exists(QStringLiteral("../CMakeCache.txt")) ||
+        QFileInfo(own.filePath(QStringLiteral("config"))).isDir())
+        return own.path();
+    return userFolder();
 }
 } // namespace
 
