@@ -2,16 +2,21 @@
 #include "app/QtMessageBoxes.h"
 #include "app/serial/QtSerialPortDevice.h"
 #include "core/Pauser.h"
+#include "core/Version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 
 #include <csignal>
+#include <cstdio>
 #include <pwd.h>
 #include <unistd.h>
 
 namespace {
+constexpr int kUsageError = 2;
+
 // ${XDG_CONFIG_HOME:-~/.config}/sorvikdde; a relative XDG_CONFIG_HOME is invalid and ignored, as
 // the XDG base-directory rules say.
 QString userFolder()
@@ -44,13 +49,51 @@ QString filesFolder()
         return own.path();
     return userFolder();
 }
+
+void describeOptions(QCommandLineParser &options)
+{
+    options.setApplicationDescription(
+        QStringLiteral("Points an antenna rotator for the Sorvik logbook: the logbook sets an "
+                       "azimuth over the D-Bus link, SorvikDDE drives the rotor controller on a "
+                       "serial port."));
+    options.addHelpOption();
+    options.addVersionOption();
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationVersion(QString(kVersion).mid(1));
+    // --help and --version answer without a display: they are read before the window system is
+    // opened.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        QCommandLineParser options;
+        describeOptions(options);
+        if (options.parse(arguments) &&
+            (options.isSet(QStringLiteral("help")) || options.isSet(QStringLiteral("help-all")) ||
+             options.isSet(QStringLiteral("version")))) {
+            QCoreApplication app(argc, argv);
+            options.process(app);
+        }
+    }
+
     // The application name stays the executable's: the single-instance lock checks its holder by
     // it.
     QApplication app(argc, argv);
+    // The rest once Qt has taken its own options (-platform, -style and the like).
+    QCommandLineParser options;
+    describeOptions(options);
+    if (!options.parse(QCoreApplication::arguments()) || !options.positionalArguments().isEmpty()) {
+        const QString why =
+            options.errorText().isEmpty()
+                ? QStringLiteral("unexpected argument \"%1\"").arg(options.positionalArguments()[0])
+                : options.errorText();
+        std::fprintf(stderr, "sorvikdde: %s (see --help)\n", qPrintable(why));
+        return kUsageError;
+    }
     // A file-size limit makes a save fail (and the old file stay) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
 

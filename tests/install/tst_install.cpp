@@ -26,6 +26,11 @@ const QStringList kInstalled{
     "share/applications/org.sorvik.sorvikdde.desktop",
     "share/icons/hicolor/scalable/apps/org.sorvik.sorvikdde.svg",
     "share/metainfo/org.sorvik.sorvikdde.metainfo.xml",
+    "share/man/man1/sorvikdde.1.gz",
+    "share/man/man1/sorvikdde-rotctld.1.gz",
+    "share/man/man1/sorvikdde-sim.1.gz",
+    "share/doc/sorvikdde/copyright",
+    "share/doc/sorvikdde/changelog.gz",
     "share/dbus-1/services/org.sorvik.sorvikdde.service",
 };
 
