@@ -4,8 +4,29 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+// Empty when the folder is there, or can be made, and can be written; otherwise why not.
+QString unwritable(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    std::error_code error;
+    std::filesystem::create_directories(path.toStdString(), error);
+    if (!error && ::access(path.constData(), W_OK | X_OK) != 0)
+        error.assign(errno, std::generic_category());
+    if (!error)
+        return {};
+    return QStringLiteral("the configuration folder %1 cannot be written (%2): the window position "
+                          "and the profiles will not be saved")
+        .arg(folder, QString::fromLocal8Bit(error.message()));
+}
+} // namespace
 
 Program::Program(const QString &programDir, Seams seams, QObject *parent)
     : QObject(parent), m_instance(programDir),
@@ -73,6 +94,12 @@ bool Program::start()
     if (!m_window->Form_Load(another))
         return false;
     QMetaObject::invokeMethod(m_window.get(), &FrmSorvikDDE::Form_Activate, Qt::QueuedConnection);
+    if (const QString why = unwritable(m_config.configDir()); !why.isEmpty()) {
+        std::fprintf(stderr, "sorvikdde: %s\n", qPrintable(why));
+        // After the first activation, which starts the traffic box afresh.
+        QMetaObject::invokeMethod(
+            this, [this, why] { m_panel.appendNote(why); }, Qt::QueuedConnection);
+    }
     return true;
 }
 

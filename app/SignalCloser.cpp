@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,19 +12,24 @@ int g_pipe[2] = {-1, -1};
 
 void onSignal(int)
 {
+    // The interrupted code may be about to read errno; a full pipe already holds a request.
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] ssize_t n = ::write(g_pipe[0], &byte, 1);
+    errno = saved;
 }
 } // namespace
 
 SignalCloser::SignalCloser(QObject *parent) : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
+    // Non-blocking: a handler that waited for room would wait for this very thread.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char buffer[16];
-        [[maybe_unused]] ssize_t n = ::read(g_pipe[1], buffer, sizeof buffer);
+        char buffer[256];
+        while (::read(g_pipe[1], buffer, sizeof buffer) > 0) {
+        }
         emit closeRequested();
     });
     struct sigaction action = {};

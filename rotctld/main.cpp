@@ -1,42 +1,17 @@
 #include "rotctld/DdeRotator.h"
+#include "rotctld/QuitSignals.h"
 #include "rotctld/RotctldServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 constexpr int kUsageError = 2;
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
-}
-
-// SIGTERM and SIGINT end the event loop, so the program exits through main with code 0.
-void quitOnSignals(QCoreApplication &app)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
 
 void say(const QString &message)
 {
@@ -99,7 +74,8 @@ int main(int argc, char *argv[])
         return kUsageError;
     }
 
-    quitOnSignals(app);
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::caught, &app, &QCoreApplication::quit);
     DdeRotator rotator;
     RotctldServer server(rotator);
     if (!server.listen(*address, quint16(port))) {

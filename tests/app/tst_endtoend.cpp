@@ -116,6 +116,9 @@ void TestEndToEnd::initTestCase()
     QCOMPARE(m_station->pty.read(4, kWaitMs), QByteArray("\x02"
                                                          "A?\r"));
     QCOMPARE(request(QStringLiteral("TxtCom")), QStringLiteral("COM ON"));
+    // Start-up ends with this change, and the bus keeps one sender's signals in order: once it
+    // has arrived, no start-up change can reach a test after it clears its list.
+    QTRY_VERIFY_WITH_TIMEOUT(m_changed.contains(QStringLiteral("TxtCom=COM ON")), kWaitMs);
 }
 
 void TestEndToEnd::cleanupTestCase()

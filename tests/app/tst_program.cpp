@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,6 +72,7 @@ private slots:
     void hostileFiles_data();
     void hostileFiles();
     void unwritableRuntimeFolder();
+    void unwritableConfigFolderSaidOnce();
     void fileSizeLimitFailsTheSaveOnly();
 
 private:
@@ -229,6 +231,34 @@ void TestProgram::unwritableRuntimeFolder()
     const QByteArray said = program.readAllStandardError();
     QCOMPARE(said.count("single-instance lock"), 1);
     QVERIFY(QFile::exists(copy.config(QStringLiteral("DDEpos.ini"))));
+}
+
+void TestProgram::unwritableConfigFolderSaidOnce()
+{
+    // Nothing can be saved: one line on stderr and one in the traffic box say so, and the
+    // program runs on.
+    Copy copy;
+    copy.write(QStringLiteral("SorvikDDE.ini"), profiles("DEMO"));
+    const QString config = copy.dir.filePath(QStringLiteral("config"));
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), config}) != 0)
+        QSKIP("chattr +i is not available here");
+    const auto unlock = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), config});
+    });
+    QProcess program;
+    QVERIFY(copy.start(program));
+    QVERIFY(answers());
+    QDBusInterface link(kBusName, QStringLiteral("/nomeForm"), QStringLiteral("org.sorvik.DDE"));
+    const auto tbox = [&] {
+        return QDBusReply<QString>(link.call(QStringLiteral("Request"), "TBox")).value();
+    };
+    const QString line = "the configuration folder " + config + " cannot be written";
+    QTRY_VERIFY_WITH_TIMEOUT(tbox().contains(line), kWaitMs);
+    QCOMPARE(tbox().count(line), 1);
+    QVERIFY(ends(program, SIGTERM));
+    const QByteArray said = program.readAllStandardError();
+    QCOMPARE(said.count(line.toLocal8Bit()), 1);
+    QVERIFY(said.contains("window position"));
 }
 
 void TestProgram::fileSizeLimitFailsTheSaveOnly()

@@ -1,6 +1,6 @@
 // What `cmake --install` and the package give a user: the files in their places and valid, the
-// installed program running from a folder it may not write with its files in the user's own
-// configuration folder, the bus starting it at a client's first call, and the .deb's contents.
+// installed program keeping its files in the user's own configuration folder and never beside
+// itself (root included), the bus starting it at a client's first call, and the .deb's contents.
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,11 @@ const QStringList kInstalled{
     "share/applications/org.sorvik.sorvikdde.desktop",
     "share/icons/hicolor/scalable/apps/org.sorvik.sorvikdde.svg",
     "share/metainfo/org.sorvik.sorvikdde.metainfo.xml",
+    "share/man/man1/sorvikdde.1.gz",
+    "share/man/man1/sorvikdde-rotctld.1.gz",
+    "share/man/man1/sorvikdde-sim.1.gz",
+    "share/doc/sorvikdde/copyright",
+    "share/doc/sorvikdde/changelog.gz",
     "share/dbus-1/services/org.sorvik.sorvikdde.service",
 };
 
@@ -66,7 +72,8 @@ private slots:
     void cleanupTestCase();
     void installedFiles();
     void validFiles();
-    void runsWithItsFilesInTheUsersFolder();
+    void filesStayInTheUsersFolder_data();
+    void filesStayInTheUsersFolder();
     void busStartsTheInstalledProgram();
     void debianPackage();
 
@@ -75,7 +82,7 @@ private:
     QString prefix(const QString &path = {}) const { return m_root.filePath("usr/" + path); }
 
     QTemporaryDir m_root;
-    bool m_locked = false; // the installed bin folder is immutable
+    bool m_canLock = false; // chattr +i works here
 };
 
 void TestInstall::initTestCase()
@@ -83,19 +90,18 @@ void TestInstall::initTestCase()
     QVERIFY(m_root.isValid());
     QVERIFY(run(QStringLiteral(CMAKE_COMMAND),
                 {"--install", QStringLiteral(BUILD_DIR), "--prefix", prefix()}));
-    // Tests run as root, who may write anywhere: the installed bin folder is made immutable so
-    // the program finds it as a user finds /usr/bin.
     QDir().mkpath(m_root.filePath(QStringLiteral("home")));
     QDir().mkpath(m_root.filePath(QStringLiteral("run")));
     QFile::setPermissions(m_root.filePath(QStringLiteral("run")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_locked = QProcess::execute(QStringLiteral("chattr"), {"+i", prefix("bin")}) == 0;
+    // Tests run as root, who may write anywhere; an immutable bin folder is what a user finds.
+    m_canLock = QProcess::execute(QStringLiteral("chattr"), {"+i", prefix("bin")}) == 0 &&
+                QProcess::execute(QStringLiteral("chattr"), {"-i", prefix("bin")}) == 0;
 }
 
 void TestInstall::cleanupTestCase()
 {
-    if (m_locked)
-        QProcess::execute(QStringLiteral("chattr"), {"-i", prefix("bin")});
+    QProcess::execute(QStringLiteral("chattr"), {"-i", prefix("bin")});
 }
 
 QProcessEnvironment TestInstall::userEnvironment() const
@@ -141,13 +147,50 @@ void TestInstall::validFiles()
     QVERIFY(run(QStringLiteral("appstreamcli"), {"validate", "--no-net", prefix(kInstalled[5])}));
 }
 
-void TestInstall::runsWithItsFilesInTheUsersFolder()
+void TestInstall::filesStayInTheUsersFolder_data()
 {
-    if (!m_locked)
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("configBeside");
+    QTest::addColumn<QString>("xdgConfigHome");
+    QTest::addColumn<QString>("folder");
+    const QString home = m_root.filePath(QStringLiteral("home/.config/sorvikdde/config"));
+    QTest::newRow("bin unwritable") << true << false << QString() << home;
+    QTest::newRow("root, bin writable") << false << false << QString() << home;
+    // Left by an older version that wrote beside itself: never taken up again.
+    QTest::newRow("config folder beside it") << false << true << QString() << home;
+    QTest::newRow("XDG_CONFIG_HOME") << false << false << m_root.filePath(QStringLiteral("xdg"))
+                                     << m_root.filePath(QStringLiteral("xdg/sorvikdde/config"));
+    QTest::newRow("relative XDG_CONFIG_HOME ignored")
+        << false << false << QStringLiteral("xdg-relative") << home;
+}
+
+void TestInstall::filesStayInTheUsersFolder()
+{
+    QFETCH(bool, locked);
+    QFETCH(bool, configBeside);
+    QFETCH(QString, xdgConfigHome);
+    QFETCH(QString, folder);
+    if (locked && !m_canLock)
         QSKIP("chattr +i is not available: the installed folder cannot be made unwritable");
+    QVERIFY(QDir(m_root.filePath(QStringLiteral("home"))).removeRecursively());
+    QVERIFY(QDir().mkpath(m_root.filePath(QStringLiteral("home"))));
+    const QString beside = prefix(QStringLiteral("bin/config"));
+    if (configBeside)
+        QVERIFY(QDir().mkdir(beside));
+    const auto restore = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("chattr"), {"-i", prefix("bin")});
+        QDir().rmdir(beside);
+    });
+    if (locked)
+        QCOMPARE(QProcess::execute(QStringLiteral("chattr"), {"+i", prefix("bin")}), 0);
     const QStringList before = snapshot(prefix());
+
     QProcess program;
-    program.setProcessEnvironment(userEnvironment());
+    QProcessEnvironment env = userEnvironment();
+    if (!xdgConfigHome.isEmpty())
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), xdgConfigHome);
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(m_root.path());
     program.start(prefix(QStringLiteral("bin/sorvikdde")), {});
     QVERIFY(program.waitForStarted());
     QDBusInterface link(kService, QStringLiteral("/nomeForm"), QStringLiteral("org.sorvik.DDE"));
@@ -157,17 +200,17 @@ void TestInstall::runsWithItsFilesInTheUsersFolder()
     QVERIFY(program.waitForFinished(kWaitMs));
     QCOMPARE(program.exitCode(), 0);
 
-    const QString config = m_root.filePath(QStringLiteral("home/.config/sorvikdde/config"));
-    QVERIFY2(QFileInfo::exists(config + QStringLiteral("/DDEpos.ini")),
+    QVERIFY2(QFileInfo::exists(folder + QStringLiteral("/DDEpos.ini")),
              program.readAllStandardError().constData());
     QCOMPARE(snapshot(prefix()), before);
+    QVERIFY(!QFileInfo::exists(m_root.filePath(QStringLiteral("xdg-relative"))));
 }
 
 void TestInstall::busStartsTheInstalledProgram()
 {
-    if (!m_locked)
-        QSKIP("chattr +i is not available: the installed folder cannot be made unwritable");
-    // A bus of its own whose service folder is the installed one.
+    // A bus of its own whose service folder is the installed one; root's program, started by the
+    // bus alone, writes nothing beside itself either.
+    const QStringList before = snapshot(prefix());
     const QString busConfig = m_root.filePath(QStringLiteral("bus.conf"));
     QFile conf(busConfig);
     QVERIFY(conf.open(QIODevice::WriteOnly));
@@ -208,6 +251,7 @@ void TestInstall::busStartsTheInstalledProgram()
     QDBusConnection::disconnectFromBus(QStringLiteral("private"));
     daemon.terminate();
     QVERIFY(daemon.waitForFinished(kWaitMs));
+    QCOMPARE(snapshot(prefix()), before);
 }
 
 void TestInstall::debianPackage()
