@@ -69,6 +69,8 @@ private slots:
     void stopForFamiliesWithAStop_data();
     void stopForFamiliesWithAStop();
     void positionReportedAndCommanded();
+    void canSendTellsTheLine_data();
+    void canSendTellsTheLine();
 
 private:
     QDBusMessage call(const QString &method, const QVariantList &args);
@@ -572,6 +574,29 @@ void TestDdeService::positionReportedAndCommanded()
     m_port.receive(QStringLiteral("\x02"
                                   "A,?,123,B\r"));
     QCOMPARE(position(), QPoint(123, 45));
+}
+
+void TestDdeService::canSendTellsTheLine_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("canSend");
+    QTest::newRow("line open") << "PROSISTEL D" << true << true;
+    QTest::newRow("line closed") << "PROSISTEL D" << false << false;
+    QTest::newRow("DEMO sends nothing by design") << "DEMO" << false << true;
+}
+
+void TestDdeService::canSendTellsTheLine()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, open);
+    QFETCH(bool, canSend);
+    m_profile.RotorModel = model;
+    if (m_port.portOpen() != open)
+        QVERIFY(m_port.setPortOpen(open));
+    const QDBusMessage reply = call(QStringLiteral("CanSend"), {});
+    QCOMPARE(reply.arguments().value(0, QVariant()).toBool(), canSend);
+    QCOMPARE(reply.signature(), QStringLiteral("b"));
 }
 
 QTEST_GUILESS_MAIN(TestDdeService)
