@@ -1,13 +1,18 @@
-#include "rotctld/RotctldServer.h"
+#include "doors/RotctldServer.h"
 
-#include "rotctld/RotctlSession.h"
+#include "doors/DoorRotator.h"
+#include "doors/DoorSocket.h"
+#include "doors/RotctlSession.h"
 
-#include <QTcpSocket>
+#include <unistd.h>
 
-RotctldServer::RotctldServer(DdeRotator &rotator, QObject *parent)
+RotctldServer::RotctldServer(DoorRotator &rotator, QObject *parent)
     : QObject(parent), m_rotator(rotator)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &RotctldServer::acceptClients);
+    m_server.accepted = [this](qintptr descriptor) { accept(descriptor); };
+    connect(&m_rotator, &DoorRotator::stopped, this, [this] { m_repeats.stopped(); });
+    connect(&m_rotator, &DoorRotator::reportedChanged, this,
+            [this](int azimuth) { m_repeats.observe(azimuth); });
 }
 
 bool RotctldServer::listen(const QHostAddress &address, quint16 port)
@@ -15,16 +20,13 @@ bool RotctldServer::listen(const QHostAddress &address, quint16 port)
     return m_server.listen(address, port);
 }
 
-void RotctldServer::acceptClients()
+void RotctldServer::accept(qintptr descriptor)
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        if (m_clients >= kMaxClients) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        auto *session = new RotctlSession(socket, m_rotator, this);
-        ++m_clients;
-        connect(session, &QObject::destroyed, this, [this] { --m_clients; });
+    if (m_clients >= kMaxClients) {
+        ::close(int(descriptor));
+        return;
     }
+    auto *session = new RotctlSession(new DoorSocket(int(descriptor)), m_rotator, m_repeats, this);
+    ++m_clients;
+    connect(session, &QObject::destroyed, this, [this] { --m_clients; });
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -147,14 +148,16 @@ public:
             QTest::qWait(50);
         }
 
-        // It says "listening on 127.0.0.1 port N".
+        // It says "listening on 127.0.0.1 port N (rotctld)".
         m_bridge.setReadChannel(QProcess::StandardError);
-        m_bridge.start(QStringLiteral(ROTCTLD_PATH), {"--port", "0"});
+        m_bridge.start(QStringLiteral(ROTCTLD_PATH),
+                       {"--port", "0", "--pst-udp", "off", "--n1mm-udp", "off"});
+        static const QRegularExpression listening(QStringLiteral("port (\\d+) \\(rotctld\\)"));
         QByteArray said;
-        while (!said.contains('\n') && m_bridge.waitForReadyRead(kWaitMs))
+        while (!listening.match(QString::fromUtf8(said)).hasMatch() &&
+               m_bridge.waitForReadyRead(kWaitMs))
             said += m_bridge.readAllStandardError();
-        const qsizetype at = said.indexOf(" port ");
-        port = at < 0 ? 0 : quint16(said.mid(at + 6).trimmed().toUInt());
+        port = listening.match(QString::fromUtf8(said)).captured(1).toUShort();
         return port != 0 ? QString() : "bridge: " + said;
     }
 
@@ -271,10 +274,11 @@ void TestBridgeWithProgram::oneRecvClients()
     for (const auto &[command, reply] : exchanges)
         QCOMPARE(client.ask(command), reply);
 
-    // gpredict tracking a satellite: the elevation is ignored, and the window shows the command
-    // as it shows a poke from the logbook.
+    // gpredict with Max El 0: the window shows the command as it shows a poke from the logbook.
+    // A raised antenna is refused, as \dump_state promises no elevation.
     Changes text1(QStringLiteral("Text1"));
-    QCOMPARE(client.ask("P 45.00 12.50\n"), QByteArray("RPRT 0\n"));
+    QCOMPARE(client.ask("P 45.00 12.50\n"), QByteArray("RPRT -1\n"));
+    QCOMPARE(client.ask("P 45.00 0.00\n"), QByteArray("RPRT 0\n"));
     QTRY_COMPARE_WITH_TIMEOUT(text1.values, QStringList({"45", "OK"}), kWaitMs);
     QCOMPARE(request(QStringLiteral("LblGradi")).value(), QStringLiteral("045"));
     QVERIFY(inOrder(rig.log(), {"RX \\x02AG977\\x0D", "RX \\x02AG045\\x0D"}));
