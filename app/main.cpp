@@ -2,15 +2,18 @@
 #include "app/QtMessageBoxes.h"
 #include "app/serial/QtSerialPortDevice.h"
 #include "core/Pauser.h"
+#include "doors/DoorOptions.h"
 #include "hamlib/HamlibRotator.h"
 #include "rotor/RotorFamily.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 // The folder whose config folder holds the files, decided once at start: the executable's own
@@ -36,6 +39,16 @@ int main(int argc, char *argv[])
     // A rotctld on the network that hangs up must not end the program through libhamlib's write.
     std::signal(SIGPIPE, SIG_IGN);
 
+    QCommandLineParser options;
+    DoorOptions::add(options);
+    options.process(app);
+    QString error;
+    const std::optional<DoorSettings> doors = DoorOptions::read(options, &error);
+    if (!doors) {
+        std::fprintf(stderr, "sorvikdde: %s\n", qPrintable(error));
+        return 2;
+    }
+
     const QString folder = filesFolder();
     const QString configDir = QDir(folder).filePath(QStringLiteral("config"));
     QtSerialPortDevice port(configDir);
@@ -44,7 +57,7 @@ int main(int argc, char *argv[])
     QtMessageBoxes boxes;
     QtBeeper beeper;
     TimerPauser pauser;
-    Program program(folder, {port, boxes, beeper, pauser, &library});
+    Program program(folder, {port, boxes, beeper, pauser, &library}, doors);
     if (!program.start())
         return 0;
     return app.exec();

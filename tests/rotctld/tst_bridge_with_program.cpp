@@ -1,6 +1,8 @@
 // The bridge, the real program and the controller simulator, each in its own process on a private
 // session bus: rotator clients' commands reach the wire in the family's bytes, the position the
 // controller reported comes back, and the window shows each command as a logbook poke.
+#include "tests/support/Station.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -140,7 +142,7 @@ public:
 
         const QString exe = m_dir.filePath(QStringLiteral("sorvikdde"));
         QFile::copy(QStringLiteral(SORVIKDDE_PATH), exe);
-        m_program.start(exe, {});
+        m_program.start(exe, Station::doorsOff());
         QDeadlineTimer deadline(kWaitMs);
         while (!request(QStringLiteral("Label4")).isValid()) {
             if (deadline.hasExpired() || m_program.state() == QProcess::NotRunning)
