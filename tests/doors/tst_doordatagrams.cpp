@@ -6,26 +6,14 @@
 #include <QtTest>
 
 namespace {
-// "turn 85|stop|az?|el?", as a table writes it.
+// "turn 85|stop|az?|el?", as the tables write what a datagram asks.
 QByteArray written(const QList<PstCommand> &commands)
 {
+    static const char *const kinds[] = {"turn ", "stop", "az?", "el?"};
     QByteArrayList parts;
-    for (const PstCommand &command : commands) {
-        switch (command.kind) {
-        case PstCommand::Kind::Turn:
-            parts << "turn " + QByteArray::number(command.azimuth);
-            break;
-        case PstCommand::Kind::Stop:
-            parts << "stop";
-            break;
-        case PstCommand::Kind::AskAzimuth:
-            parts << "az?";
-            break;
-        case PstCommand::Kind::AskElevation:
-            parts << "el?";
-            break;
-        }
-    }
+    for (const PstCommand &command : commands)
+        parts << kinds[int(command.kind)] +
+                     (command.azimuth < 0 ? QByteArray() : QByteArray::number(command.azimuth));
     return parts.join('|');
 }
 
@@ -33,18 +21,21 @@ QByteArray written(const std::optional<N1mmCommand> &command)
 {
     if (!command)
         return "none";
-    const QByteArray name = " [" + command->rotor.toUtf8() + ']';
-    return command->kind == N1mmCommand::Kind::Stop
-               ? "stop" + name
-               : "turn " + QByteArray::number(command->azimuth) + name;
+    const QByteArray turn = "turn " + QByteArray::number(command->azimuth);
+    return (command->kind == N1mmCommand::Kind::Stop ? "stop" : turn) + " [" +
+           command->rotor.toUtf8() + ']';
 }
 
-QByteArray binary()
-{
+// What nobody sends: every byte value, a datagram past the limit.
+const QByteArray kBinary = [] {
     QByteArray bytes;
     for (int i = 0; i < 512; ++i)
         bytes += char(i * 37 % 256);
     return bytes;
+}();
+QByteArray huge(const QByteArray &start)
+{
+    return start.leftJustified(64 * 1024, ' ');
 }
 } // namespace
 
@@ -95,43 +86,32 @@ void TestDoorDatagrams::pst_data()
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<QByteArray>("commands");
 
-    const QByteArray qlog = "<PST><TRACK>0</TRACK><AZIMUTH>123.4</AZIMUTH>"
-                            "<ELEVATION>0.0</ELEVATION></PST>";
-    QTest::newRow("QLog set") << qlog << QByteArray("turn 123");
-    QTest::newRow("manual") << QByteArray("<PST><AZIMUTH>85</AZIMUTH></PST>")
-                            << QByteArray("turn 85");
-    QTest::newRow("Hamlib 4.6") << QByteArray("<PST><AZIMUTH>-10.000000.2</AZIMUTH></PST>")
-                                << QByteArray("turn 350");
-    QTest::newRow("proxy, CR LF") << QByteArray("<PST><AZIMUTH>180</AZIMUTH></PST>\r\n")
-                                  << QByteArray("turn 180");
-    QTest::newRow("questions") << QByteArray("<PST>AZ?</PST>") << QByteArray("az?");
-    QTest::newRow("EL?") << QByteArray("<PST>EL?</PST>") << QByteArray("el?");
-    QTest::newRow("stop") << QByteArray("<PST><STOP>1</STOP></PST>") << QByteArray("stop");
-    QTest::newRow("stop 0") << QByteArray("<PST><STOP>0</STOP></PST>") << QByteArray();
-    QTest::newRow("stop, then turn, in order")
-        << QByteArray("<PST><STOP>1</STOP><AZIMUTH>90</AZIMUTH>AZ?</PST>")
-        << QByteArray("stop|turn 90|az?");
-    QTest::newRow("the last of a kind counts")
-        << QByteArray("<AZIMUTH>10</AZIMUTH><AZIMUTH>20</AZIMUTH>AZ?AZ?AZ?")
-        << QByteArray("turn 20|az?");
-    QTest::newRow("park and locator: not here")
-        << QByteArray("<PST><PARK>1</PARK><QRA>KN34BJ</QRA></PST>") << QByteArray();
-    QTest::newRow("AZ? inside a value means nothing")
-        << QByteArray("<PST><QRA>AZ?</QRA></PST>") << QByteArray();
-    QTest::newRow("out of range") << QByteArray("<PST><AZIMUTH>1e308</AZIMUTH></PST>")
-                                  << QByteArray();
-    QTest::newRow("beyond 720") << QByteArray("<PST><AZIMUTH>721</AZIMUTH></PST>") << QByteArray();
-    QTest::newRow("no number") << QByteArray("<PST><AZIMUTH>north</AZIMUTH></PST>") << QByteArray();
-    QTest::newRow("unclosed") << QByteArray("<PST><AZIMUTH>85</PST>") << QByteArray();
-    QTest::newRow("nested") << QByteArray("<AZIMUTH><AZIMUTH>85</AZIMUTH></AZIMUTH>")
-                            << QByteArray();
-    QTest::newRow("lower case") << QByteArray("<pst><azimuth>85</azimuth></pst>") << QByteArray();
-    QTest::newRow("N1MM's packet")
-        << QByteArray("<N1MMRotor><goazi>55.0</goazi></N1MMRotor>") << QByteArray();
-    QTest::newRow("empty") << QByteArray() << QByteArray();
-    QTest::newRow("binary") << binary() << QByteArray();
-    QTest::newRow("64 KiB") << QByteArray("<AZIMUTH>85</AZIMUTH>").leftJustified(64 * 1024, ' ')
-                            << QByteArray();
+    const std::pair<const char *, const char *> rows[] = {
+        {"<PST><TRACK>0</TRACK><AZIMUTH>123.4</AZIMUTH><ELEVATION>0.0</ELEVATION></PST>",
+         "turn 123"},                                               // QLog
+        {"<PST><AZIMUTH>-10.000000.2</AZIMUTH></PST>", "turn 350"}, // Hamlib 4.6
+        {"<PST><AZIMUTH>180</AZIMUTH></PST>\r\n", "turn 180"},      // ham-apps-proxy
+        {"<PST>AZ?</PST>", "az?"},
+        {"<PST>EL?</PST>", "el?"},
+        {"<PST><STOP>1</STOP></PST>", "stop"},
+        {"<PST><STOP>0</STOP></PST>", ""},
+        {"<PST><STOP>1</STOP><AZIMUTH>90</AZIMUTH>AZ?</PST>", "stop|turn 90|az?"},
+        {"<AZIMUTH>10</AZIMUTH><AZIMUTH>20</AZIMUTH>AZ?AZ?AZ?", "turn 20|az?"},
+        {"<PST><PARK>1</PARK><QRA>KN34BJ</QRA></PST>", ""},
+        {"<PST><QRA>AZ?</QRA></PST>", ""},
+        {"<PST><AZIMUTH>1e308</AZIMUTH></PST>", ""},
+        {"<PST><AZIMUTH>721</AZIMUTH></PST>", ""},
+        {"<PST><AZIMUTH>north</AZIMUTH></PST>", ""},
+        {"<PST><AZIMUTH>85</PST>", ""},
+        {"<AZIMUTH><AZIMUTH>85</AZIMUTH></AZIMUTH>", ""},
+        {"<pst><azimuth>85</azimuth></pst>", ""},
+        {"<N1MMRotor><goazi>55.0</goazi></N1MMRotor>", ""},
+        {"", ""},
+    };
+    for (const auto &[datagram, commands] : rows)
+        QTest::addRow("%s", datagram) << QByteArray(datagram) << QByteArray(commands);
+    QTest::newRow("binary") << kBinary << QByteArray();
+    QTest::newRow("64 KiB") << huge("<AZIMUTH>85</AZIMUTH>") << QByteArray();
     QTest::newRow("2 KiB is the limit")
         << QByteArray("<AZIMUTH>85</AZIMUTH>").leftJustified(PstDatagram::kMaxSize, '<')
         << QByteArray("turn 85");
@@ -149,28 +129,25 @@ void TestDoorDatagrams::n1mm_data()
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<QByteArray>("command");
 
-    QTest::newRow("turn") << QByteArray("<N1MMRotor><rotor>Beam20</rotor><goazi>55.0</goazi>"
-                                        "<offset>0.0</offset><bidirectional>0</bidirectional>"
-                                        "<freqband>14</freqband></N1MMRotor>")
-                          << QByteArray("turn 55 [Beam20]");
-    QTest::newRow("comma, no name")
-        << QByteArray("<N1MMRotor><goazi>55,5</goazi></N1MMRotor>") << QByteArray("turn 56 []");
-    QTest::newRow("stop") << QByteArray("<N1MMRotor><stop><rotor>YaesuCom9</rotor>"
-                                        "<freqband>21.0</freqband></stop></N1MMRotor>")
-                          << QByteArray("stop [YaesuCom9]");
-    QTest::newRow("stop wins") << QByteArray("<goazi>10</goazi><stop>") << QByteArray("stop []");
-    QTest::newRow("name made one safe line")
-        << QByteArray("<rotor> Beam\r\n@20 </rotor><goazi>5</goazi>")
-        << QByteArray("turn 5 [Beam 20]");
-    QTest::newRow("beyond 720") << QByteArray("<goazi>800</goazi>") << QByteArray("none");
-    QTest::newRow("no number") << QByteArray("<goazi>x</goazi>") << QByteArray("none");
-    QTest::newRow("nested") << QByteArray("<goazi><goazi>5</goazi></goazi>") << QByteArray("none");
-    QTest::newRow("PST's packet") << QByteArray("<PST><AZIMUTH>85</AZIMUTH></PST>")
-                                  << QByteArray("none");
-    QTest::newRow("empty") << QByteArray() << QByteArray("none");
-    QTest::newRow("binary") << binary() << QByteArray("none");
-    QTest::newRow("64 KiB") << QByteArray("<goazi>5</goazi><stop>").leftJustified(64 * 1024, ' ')
-                            << QByteArray("none");
+    const std::pair<const char *, const char *> rows[] = {
+        {"<N1MMRotor><rotor>Beam20</rotor><goazi>55.0</goazi><offset>0.0</offset>"
+         "<bidirectional>0</bidirectional><freqband>14</freqband></N1MMRotor>",
+         "turn 55 [Beam20]"},
+        {"<N1MMRotor><goazi>55,5</goazi></N1MMRotor>", "turn 56 []"},
+        {"<N1MMRotor><stop><rotor>YaesuCom9</rotor><freqband>21.0</freqband></stop></N1MMRotor>",
+         "stop [YaesuCom9]"},
+        {"<goazi>10</goazi><stop>", "stop []"},
+        {"<rotor> Beam\r\n@20 </rotor><goazi>5</goazi>", "turn 5 [Beam 20]"},
+        {"<goazi>800</goazi>", "none"},
+        {"<goazi>x</goazi>", "none"},
+        {"<goazi><goazi>5</goazi></goazi>", "none"},
+        {"<PST><AZIMUTH>85</AZIMUTH></PST>", "none"},
+        {"", "none"},
+    };
+    for (const auto &[datagram, command] : rows)
+        QTest::addRow("%s", datagram) << QByteArray(datagram) << QByteArray(command);
+    QTest::newRow("binary") << kBinary << QByteArray("none");
+    QTest::newRow("64 KiB") << huge("<goazi>5</goazi><stop>") << QByteArray("none");
 }
 
 void TestDoorDatagrams::n1mm()

@@ -1,6 +1,7 @@
 // The program's own doors, the program and the controller simulator each in its own process on a
 // private session bus: rotctld, PstRotator and N1MM clients turn the simulated rotor with no
 // bridge between.
+#include "tests/support/OneRecvClient.h"
 #include "tests/support/Station.h"
 
 #include <QDBusConnection>
@@ -9,44 +10,11 @@
 #include <QUdpSocket>
 #include <QtTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
-
 namespace {
 constexpr int kWaitMs = Station::kWaitMs;
 // gpredict's pace: a set, then a position query, every 0.8 s.
 constexpr int kTrackingMs = 800;
 const QByteArray kStopFrame = "RX \\x02AG977\\x0D";
-
-// A rotctld client reading each reply with a single recv(), as gpredict does.
-struct OneRecvClient
-{
-    explicit OneRecvClient(quint16 port)
-    {
-        const timeval patience = {kWaitMs / 1000, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    }
-    ~OneRecvClient() { ::close(fd); }
-
-    QByteArray ask(const QByteArray &command) const
-    {
-        if (::send(fd, command.constData(), size_t(command.size()), 0) != command.size())
-            return "send failed";
-        char buffer[127];
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        return n < 0 ? QByteArray("no reply") : QByteArray(buffer, n);
-    }
-
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    bool connected = false;
-};
 
 // A free UDP port whose next one this socket now holds: PstRotator answers at port + 1.
 quint16 portBelow(QUdpSocket &answers)
@@ -105,7 +73,7 @@ void TestDoorsWithProgram::gpredictTracksWithOneStop()
         QString());
     QCOMPARE(station.startProgram(SORVIKDDE_PATH, {"--rotctld", "127.0.0.1:0"}), QString());
     OneRecvClient gpredict(station.doorPort(QStringLiteral("rotctld")));
-    QVERIFY(gpredict.connected);
+    QVERIFY(gpredict.connected());
     // The status reply has been read once the start position is known.
     QTRY_COMPARE_WITH_TIMEOUT(gpredict.ask("p\n"), QByteArray("10.00\n0.00\n"), kWaitMs);
 
@@ -155,7 +123,7 @@ void TestDoorsWithProgram::closedLineAnswersIoError()
     QCOMPARE(station.link(1, station.path(QStringLiteral("no-such-device"))), QString());
     QCOMPARE(station.startProgram(SORVIKDDE_PATH, {"--rotctld", "127.0.0.1:0"}), QString());
     OneRecvClient client(station.doorPort(QStringLiteral("rotctld")));
-    QVERIFY(client.connected);
+    QVERIFY(client.connected());
     QCOMPARE(client.ask("P 90 0\n") + client.ask("S\n"), replies);
     QVERIFY(Station::end(station.program()));
 }

@@ -1,6 +1,7 @@
 // The bridge, the real program and the controller simulator, each in its own process on a private
 // session bus: rotator clients' commands reach the wire in the family's bytes, the position the
 // controller reported comes back, and the window shows each command as a logbook poke.
+#include "tests/support/OneRecvClient.h"
 #include "tests/support/Station.h"
 
 #include <QDBusConnection>
@@ -15,10 +16,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 namespace {
 constexpr int kWaitMs = 20000;
@@ -66,33 +63,6 @@ bool inOrder(const QByteArrayList &lines, const QByteArrayList &expected)
     return found == expected.size();
 }
 
-// A client that reads each reply with a single recv() of at most 127 bytes, as gpredict does.
-struct OneRecvClient
-{
-    explicit OneRecvClient(quint16 port)
-    {
-        const timeval patience = {kWaitMs / 1000, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    }
-    ~OneRecvClient() { ::close(fd); }
-
-    QByteArray ask(const QByteArray &command) const
-    {
-        if (::send(fd, command.constData(), size_t(command.size()), 0) != command.size())
-            return "send failed";
-        char buffer[127];
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        return n < 0 ? QByteArray("no reply") : QByteArray(buffer, n);
-    }
-
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    bool connected = false;
-};
 } // namespace
 
 // The values the program announces for one item, in order.
@@ -267,7 +237,7 @@ void TestBridgeWithProgram::oneRecvClients()
     QTRY_COMPARE_WITH_TIMEOUT(rotctl(rig.port, {"p"}), QByteArray("10.00\n0.00\n"), kWaitMs);
 
     OneRecvClient client(rig.port);
-    QVERIFY(client.connected);
+    QVERIFY(client.connected());
     const std::pair<QByteArray, QByteArray> exchanges[] = {
         {"p\n", "10.00\n0.00\n"},
         {"+p\n", "get_pos:\nAzimuth: 10.00\nElevation: 0.00\nRPRT 0\n"}, // cqrlog
@@ -294,7 +264,7 @@ void TestBridgeWithProgram::stopOfAFamilyWithoutOne()
     Rig rig;
     QCOMPARE(rig.start("ROTOR-EZ"), QString());
     OneRecvClient client(rig.port);
-    QVERIFY(client.connected);
+    QVERIFY(client.connected());
     QCOMPARE(client.ask("S\n"), QByteArray("RPRT -11\n"));
     QCOMPARE(client.ask("p\n"), QByteArray("RPRT -11\n"));
 
