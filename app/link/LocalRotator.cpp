@@ -5,7 +5,6 @@
 #include "rotor/RotorState.h"
 
 #include <QAbstractEventDispatcher>
-#include <QMetaObject>
 
 LocalRotator::LocalRotator(MainPanel &panel, RotorControl &rotor, const RotorState &state,
                            QObject *parent)
@@ -55,15 +54,9 @@ void LocalRotator::reach(QObject *, Done done)
 
 void LocalRotator::apply(const std::function<void()> &change, QObject *context, const Done &done)
 {
-    const QPointer<QObject> asker(context);
-    QMetaObject::invokeMethod(
-        this,
-        [this, change, asker, done] {
-            m_held.append({asker, done});
-            change();
-            answerHeld();
-        },
-        Qt::QueuedConnection);
+    m_held.append({QPointer<QObject>(context), done});
+    change();
+    answerHeld();
 }
 
 void LocalRotator::answerHeld()

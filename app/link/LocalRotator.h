@@ -11,9 +11,8 @@ class RotorState;
 
 // The rotator as the front doors drive it inside the program, with no bus between: a set is what
 // a logbook poke of Text1 does, a stop is the link's Stop, the position is the rotor's state and
-// the info LblConfig's text. Sets and stops are applied in order on the next loop pass, never
-// inside a door's reading, and answered right after their first bytes (or before a message box
-// they open waits).
+// the info LblConfig's text. Sets and stops are applied at once, as the link applies a poke, and
+// answered right after their first bytes (or before a message box they open waits).
 class LocalRotator : public DoorRotator
 {
     Q_OBJECT
