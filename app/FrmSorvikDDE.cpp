@@ -111,9 +111,9 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     setWindowTitle(panel.caption());
     applyLayout();
 
-    // Texts show shortly after the handling that set them, so a drive's bytes go out first and a
-    // controller that reports hundreds of times a second costs a few repaints; the traffic box a
-    // few times a second.
+    // Texts and colours show shortly after the handling that set them, so a drive's bytes go out
+    // first (a drive turns LblDelay red before its first write) and a controller that reports
+    // hundreds of times a second costs a few repaints; the traffic box a few times a second.
     connect(&panel, &MainPanel::textChanged, this, [this](Item item) {
         if (item == Item::TBox) {
             m_tboxPending.clear();
@@ -139,11 +139,16 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     m_tboxTimer.setSingleShot(true);
     m_tboxTimer.setInterval(kTBoxRefreshMs);
     connect(&m_tboxTimer, &QTimer::timeout, this, &FrmSorvikDDE::showTBox);
+    const auto colourLater = [this](Item item) {
+        m_dirtyColours.insert(item);
+        if (!m_textTimer.isActive())
+            m_textTimer.start();
+    };
     connect(&panel, &MainPanel::backgroundChanged, this,
-            [this](Item item, quint32) { showColours(item); });
-    connect(&panel, &MainPanel::text3ReadOnlyChanged, this, [this](bool readOnly) {
+            [colourLater](Item item, quint32) { colourLater(item); });
+    connect(&panel, &MainPanel::text3ReadOnlyChanged, this, [this, colourLater](bool readOnly) {
         m_text3->setReadOnly(readOnly);
-        showColours(Item::Text3);
+        colourLater(Item::Text3);
     });
     connect(&panel, &MainPanel::menuEnabledChanged, this,
             [this](Menu menu, bool enabled) { m_menus[menu]->setEnabled(enabled); });
@@ -351,6 +356,8 @@ void FrmSorvikDDE::showTexts()
 {
     for (Item item : std::exchange(m_dirtyTexts, {}))
         showText(item, m_panel.text(item));
+    for (Item item : std::exchange(m_dirtyColours, {}))
+        showColours(item);
 }
 
 void FrmSorvikDDE::showTBox()

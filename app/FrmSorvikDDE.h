@@ -83,6 +83,7 @@ private:
     bool summaryFits(const QString &summary, double scale) const;
     void applyLayout();
     void showText(MainPanel::Item item, const QString &text);
+    // The texts and colours changed since they were last shown.
     void showTexts();
     void showTBox();
     void showColours(MainPanel::Item item);
@@ -108,6 +109,7 @@ private:
     QPlainTextEdit *m_tbox = nullptr;
     QCheckBox *m_check1 = nullptr;
     QSet<MainPanel::Item> m_dirtyTexts;
+    QSet<MainPanel::Item> m_dirtyColours;
     QTimer m_textTimer;
     // The traffic box's text not shown yet: appended text, or all of it after a cut.
     QString m_tboxPending;

@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include "app/link/LocalRotator.h"
+#include "doors/Doors.h"
 #include "map/window/BeamMapWindow.h"
 
 #include <QApplication>
@@ -28,7 +30,8 @@ QString unwritable(const QString &folder)
 }
 } // namespace
 
-Program::Program(const QString &programDir, Seams seams, QObject *parent)
+Program::Program(const QString &programDir, Seams seams, std::optional<DoorSettings> doors,
+                 QObject *parent)
     : QObject(parent), m_instance(programDir),
       m_config(QDir(programDir).filePath(QStringLiteral("config"))), m_map(m_config.configDir()),
       m_line(m_config.activeProfile(), seams.port, seams.library),
@@ -38,7 +41,7 @@ Program::Program(const QString &programDir, Seams seams, QObject *parent)
                                        seams.beeper, seams.pauser, m_state, seams.library),
       m_window(std::make_unique<FrmSorvikDDE>(m_panel, m_config, m_line, seams.boxes, seams.beeper,
                                               m_rotor, m_status, m_banner)),
-      m_link(m_panel, m_rotor, m_state, &m_map)
+      m_link(m_panel, m_rotor, m_state, &m_map), m_doorSettings(std::move(doors))
 {
     connect(&m_panel, &MainPanel::text1Set, &m_rotor, &RotorControl::Text1_Change);
     // The end of the main window is the end of the program; it also ends a message box or the
@@ -100,7 +103,37 @@ bool Program::start()
         QMetaObject::invokeMethod(
             this, [this, why] { m_panel.appendNote(why); }, Qt::QueuedConnection);
     }
+    openDoors();
     return true;
+}
+
+void Program::openDoors()
+{
+    if (!m_doorSettings)
+        return;
+    QStringList notes;
+    const QString file = QDir(m_config.configDir()).filePath(QStringLiteral("Doors.ini"));
+    const DoorSettings fromFile = DoorSettings::fromFile(file, &notes);
+    for (QString &note : notes)
+        note.prepend(QStringLiteral("Doors.ini: "));
+    m_doorRotator = std::make_unique<LocalRotator>(m_panel, m_rotor, m_state);
+    m_doors = std::make_unique<Doors>(*m_doorRotator);
+    m_doors->open(m_doorSettings->over(fromFile));
+    notes << m_doors->failures();
+    for (const QString &line : m_doors->listening())
+        std::fprintf(stderr, "sorvikdde: %s\n", qPrintable(line));
+    for (QString &note : notes) {
+        note.prepend(QStringLiteral("DOORS: "));
+        std::fprintf(stderr, "sorvikdde: %s\n", qPrintable(note));
+    }
+    // After the first activation, which starts the traffic box afresh.
+    QMetaObject::invokeMethod(
+        this,
+        [this, notes] {
+            for (const QString &note : notes)
+                m_panel.appendNote(note);
+        },
+        Qt::QueuedConnection);
 }
 
 void Program::closeRequest()

@@ -6,6 +6,7 @@
 #include "app/link/DdeService.h"
 #include "configuration/Configuration.h"
 #include "core/MainPanel.h"
+#include "doors/DoorSettings.h"
 #include "feedback/Banner.h"
 #include "feedback/ReplyPoller.h"
 #include "feedback/StatusCommand.h"
@@ -20,6 +21,8 @@
 
 class BeamMapWindow;
 class Beeper;
+class Doors;
+class LocalRotator;
 class MessageBoxes;
 class Pauser;
 class RotatorLibrary;
@@ -42,7 +45,10 @@ public:
     };
 
     // programDir: the folder whose config folder holds the files (and keys the single instance).
-    Program(const QString &programDir, Seams seams, QObject *parent = nullptr);
+    // doors: the front doors the command line places, over config/Doors.ini and the defaults;
+    // none: no doors at all.
+    Program(const QString &programDir, Seams seams,
+            std::optional<DoorSettings> doors = std::nullopt, QObject *parent = nullptr);
     ~Program() override;
 
     // Start-up, then the first activation once the event loop runs; false when another instance
@@ -53,6 +59,9 @@ private:
     void closeRequest();
     // MAP: the beam map opened, or raised when it is open already.
     void showMap();
+    // The doors open where the settings place them; a door that cannot is a line in the
+    // traffic box, and the program goes on.
+    void openDoors();
 
     SingleInstance m_instance;
     MainPanel m_panel;
@@ -67,5 +76,8 @@ private:
     std::unique_ptr<FrmSorvikDDE> m_window;
     DdeService m_link;
     std::unique_ptr<BeamMapWindow> m_mapWindow;
+    std::optional<DoorSettings> m_doorSettings;
+    std::unique_ptr<LocalRotator> m_doorRotator;
+    std::unique_ptr<Doors> m_doors;
     SignalCloser m_signals;
 };

@@ -3,6 +3,7 @@
 #include "app/serial/QtSerialPortDevice.h"
 #include "core/Pauser.h"
 #include "core/Version.h"
+#include "doors/DoorOptions.h"
 #include "hamlib/HamlibRotator.h"
 #include "rotor/RotorFamily.h"
 
@@ -60,6 +61,7 @@ void describeOptions(QCommandLineParser &options)
                        "serial port."));
     options.addHelpOption();
     options.addVersionOption();
+    DoorOptions::add(options);
 }
 } // namespace
 
@@ -96,6 +98,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "sorvikdde: %s (see --help)\n", qPrintable(why));
         return kUsageError;
     }
+    QString error;
+    const std::optional<DoorSettings> doors = DoorOptions::read(options, &error);
+    if (!doors) {
+        std::fprintf(stderr, "sorvikdde: %s (see --help)\n", qPrintable(error));
+        return kUsageError;
+    }
     // A file-size limit makes a save fail (and the old file stay) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A rotctld on the network that hangs up must not end the program through libhamlib's write.
@@ -109,7 +117,7 @@ int main(int argc, char *argv[])
     QtMessageBoxes boxes;
     QtBeeper beeper;
     TimerPauser pauser;
-    Program program(folder, {port, boxes, beeper, pauser, &library});
+    Program program(folder, {port, boxes, beeper, pauser, &library}, doors);
     if (!program.start())
         return 0;
     return app.exec();

@@ -2,6 +2,8 @@
 
 #include "rotor/RotorFamily.h"
 
+#include <QStringList>
+
 namespace {
 constexpr QChar kStx{0x02};
 constexpr QChar kCr{0x0D};
@@ -69,13 +71,33 @@ ReplyChunk::Status statusLetter(const QString &chunk)
     return ReplyChunk::Status::None;
 }
 
+// The position frame that counts in a read of several complete frames: the newest whose
+// characters 5 to 7 are digits. None when the read holds fewer than two complete frames.
+std::optional<QString> newestPositionFrame(const QString &received)
+{
+    QString withoutStx = received;
+    withoutStx.remove(kStx);
+    QStringList frames = withoutStx.split(kCr);
+    frames.removeLast(); // after the last CR: not complete
+    if (frames.size() < 2)
+        return std::nullopt;
+    for (auto frame = frames.crbegin(); frame != frames.crend(); ++frame) {
+        if (digitsAt(*frame, 4))
+            return *frame;
+    }
+    return std::nullopt;
+}
+
 ReplyChunk readCommonReply(const QString &received)
 {
     ReplyChunk result;
     result.text = cleanReply(received);
-    if (digitsAt(result.text, 4)) {
-        result.label3 = result.text.mid(4, 3);
-        result.azimuth = digitsValue(result.text, 4);
+    // A read that held several frames (a stop's "A,G,R" and its report, a streamed position
+    // behind another) shows the newest position, not the first frame's characters.
+    const QString position = newestPositionFrame(received).value_or(result.text);
+    if (digitsAt(position, 4)) {
+        result.label3 = position.mid(4, 3);
+        result.azimuth = digitsValue(position, 4);
     }
     result.status = statusLetter(result.text);
     return result;

@@ -31,7 +31,9 @@ QString prosistelBCReport(int n);
 ReplyChunk::Status statusLetter(const QString &chunk);
 
 // The two ways the design's families report: the azimuth at characters 5 to 7 and the status
-// letter (every family), and the Prosistel B/C line of three digits, the azimuth plus 70.
+// letter (every family), and the Prosistel B/C line of three digits, the azimuth plus 70. When a
+// read holds several complete (CR-ended) frames, the azimuth is that of the newest frame with
+// digits at 5 to 7; the status letter always follows the last comma of the whole read.
 ReplyChunk readCommonReply(const QString &received);
 ReplyChunk readProsistelBCReply(const QString &received);
 

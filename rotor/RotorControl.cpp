@@ -36,6 +36,11 @@ bool RotorControl::canStop() const
     return RotorFamily::stopFor(m_profile.RotorModel) == RotorFamily::Stop::Driver;
 }
 
+bool RotorControl::canSend() const
+{
+    return m_profile.isDemo() || m_port.portOpen();
+}
+
 void RotorControl::Text1_Change()
 {
     const QString text = m_panel.text(MainPanel::Item::Text1);
@@ -92,6 +97,8 @@ void RotorControl::MnuStop_Click()
     m_stopRequest = 1;
     RotorCommand();
     m_stopRequest = 0;
+    if (canStop())
+        emit stopSent();
     runWaitingWhenFree();
 }
 

@@ -40,6 +40,9 @@ public:
 
     // Whether the family in force has a stop of its own (not just a message).
     bool canStop() const;
+    // Whether a command reaches the rotor now: its line is open, or the model is DEMO, which
+    // drives nothing by design.
+    bool canSend() const;
 
 public slots:
     // Every setting of Text1, the program's own "OK" included.
@@ -62,6 +65,8 @@ signals:
     void quitRequested();
     // "ACK", before it is dispatched: the banner re-arms and the window refreshes.
     void ackReceived();
+    // STOP went to the family's own stop, from whatever road.
+    void stopSent();
 
 private:
     void dispatch(const QString &command);

@@ -197,6 +197,11 @@ int DdeService::Position(int &commanded)
     return m_state.reported();
 }
 
+bool DdeService::CanSend()
+{
+    return m_rotor.canSend();
+}
+
 int DdeService::PointAt(const QString &locator, bool longPath)
 {
     const ::PointAt aim =

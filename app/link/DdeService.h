@@ -59,6 +59,9 @@ public slots:
     // The azimuth the controller last reported (-1: none, or the family never reports) and the
     // azimuth of the last drive started (-1 before any).
     Q_SCRIPTABLE int Position(int &commanded);
+    // Whether a command reaches the rotor now: its line is open, or the model is DEMO. Asked
+    // right after a poke or a stop, it tells whether that one could be sent.
+    Q_SCRIPTABLE bool CanSend();
     // Turns the antenna towards a locator (or "lat,lon") from the station's own locator, along
     // the short or the long path, as MANUAL and ENTER would; answers the azimuth. NoStation
     // without a station locator, BadLocator for a target that is none; nothing turns then.

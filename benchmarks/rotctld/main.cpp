@@ -1,7 +1,12 @@
-// From a client's "P az 0" to the first byte on the serial line, for the bridge with the program
-// and for Hamlib's rotctld on its own Prosistel D backend. The benchmark plays the controller on
-// a pseudo-terminal of its own for each, answering as a Prosistel D box, and drives both with the
-// same TCP client, alternating rounds so both see the same machine load.
+// From a client's "P az 0" to the first byte on the serial line, through the program's own
+// rotctld door, through the bridge and the program, and through Hamlib's rotctld on its own
+// Prosistel D backend, at a tracking pace and back to back; then the CPU each chain spends under
+// gpredict-style tracking. The benchmark plays the controller on a pseudo-terminal of its own for
+// the program and for rotctld, answering as a Prosistel D box, and drives every server with the
+// same TCP client, alternating rounds so all see the same machine load.
+#include "benchmarks/support/ProcStat.h"
+#include "benchmarks/support/Samples.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -10,9 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -34,8 +37,12 @@ constexpr int kWaitMs = 5000;
 constexpr int kWarmUp = 10;
 // Hamlib's ROT_MODEL_PROSISTEL_D_AZ (rotctl -l).
 constexpr auto kHamlibProsistelD = "1701";
+// gpredict's pace while tracking: a set, then a position query, every 0.8 s.
+constexpr auto kGpredictCycle = 800ms;
+constexpr double kLatencyGoal = 0.5;
 
-void say(const QString &text)
+// What went wrong, on stderr; the figures go to stdout.
+void complain(const QString &text)
 {
     std::fprintf(stderr, "sorvik-bench-rotctld: %s\n", qPrintable(text));
 }
@@ -54,8 +61,9 @@ quint16 freePort()
     return ntohs(address.sin_port);
 }
 
-// The controller's end of a pseudo-terminal, answering complete frames as a Prosistel D box.
-// Its own slave descriptor stays open, so the master never reads EIO before the peer opens it.
+// The controller's end of a pseudo-terminal, answering complete frames as a Prosistel D box that
+// stands at 0. Its own slave descriptor stays open, so the master never reads EIO before the peer
+// opens it.
 class Line
 {
 public:
@@ -174,50 +182,98 @@ private:
     QByteArray m_pending;
 };
 
-// A rotator server with its client and its line.
-struct Stack
+// One way to the rotator: its client, the line its commands reach, the processes it takes.
+struct Chain
 {
     QString name;
-    Line line;
-    Client client;
-    std::vector<double> micros;
+    Line &line;
+    std::vector<QProcess *> processes;
+    Client client{};
+    Samples paced{};
+    Samples backToBack{};
     int failures = 0;
+    double cpuShare = -1;
+
+    QString processNames() const
+    {
+        QStringList names;
+        for (const QProcess *process : processes)
+            names << QFileInfo(process->program()).fileName();
+        return names.join(QStringLiteral(", "));
+    }
+    double cpuSeconds() const
+    {
+        double sum = 0;
+        for (const QProcess *process : processes)
+            sum += ProcStat::runSeconds(process->processId());
+        return sum;
+    }
 };
 
-// One "P az 0": the time to the first byte on the line, then the rest of the exchange, untimed.
-std::optional<double> timeOne(Stack &stack, int azimuth)
+// Waits for `count` reply lines while the line is served; the last one, or none.
+std::optional<QByteArray> reply(Chain &chain, int count, int target = -1, bool *arrived = nullptr)
 {
-    stack.line.serve(-1);
-    while (stack.client.line()) {
+    std::optional<QByteArray> last;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (count > 0 && Clock::now() < deadline) {
+        pollfd both[] = {{chain.line.fd(), POLLIN, 0}, {chain.client.fd(), POLLIN, 0}};
+        ::poll(both, 2, 100);
+        const bool came = chain.line.serve(target);
+        if (arrived)
+            *arrived = *arrived || came;
+        while (count > 0 && (last = chain.client.line()))
+            --count;
     }
-    pollfd wire = {stack.line.fd(), POLLIN, 0};
+    return count == 0 ? last : std::nullopt;
+}
+
+// One "P az 0": the time to the first byte on the line, then the rest of the exchange, untimed.
+std::optional<double> timeOne(Chain &chain, int azimuth)
+{
+    chain.line.serve(-1);
+    while (chain.client.line()) {
+    }
+    pollfd wire = {chain.line.fd(), POLLIN, 0};
     const auto sent = Clock::now();
-    if (!stack.client.send("P " + QByteArray::number(azimuth) + " 0\n"))
+    if (!chain.client.send("P " + QByteArray::number(azimuth) + " 0\n"))
         return std::nullopt;
     if (::poll(&wire, 1, kWaitMs) != 1)
         return std::nullopt;
     const std::chrono::duration<double, std::micro> elapsed = Clock::now() - sent;
 
     bool arrived = false;
-    std::optional<QByteArray> reply;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (!(arrived && reply) && Clock::now() < deadline) {
-        pollfd both[] = {{stack.line.fd(), POLLIN, 0}, {stack.client.fd(), POLLIN, 0}};
-        ::poll(both, 2, 100);
-        arrived = stack.line.serve(azimuth) || arrived;
-        if (!reply)
-            reply = stack.client.line();
+    const std::optional<QByteArray> status = reply(chain, 1, azimuth, &arrived);
+    for (auto until = Clock::now() + std::chrono::milliseconds(kWaitMs);
+         !arrived && Clock::now() < until;) {
+        pollfd line = {chain.line.fd(), POLLIN, 0};
+        ::poll(&line, 1, 100);
+        arrived = chain.line.serve(azimuth);
     }
-    if (!arrived || reply != QByteArray("RPRT 0"))
+    if (!arrived || status != QByteArray("RPRT 0"))
         return std::nullopt;
     return elapsed.count();
 }
 
-double percentile(std::vector<double> values, double share)
+// gpredict tracking one target for `duration`: the same P every 0.8 s and a p after each. The
+// share of a core the chain's processes spent meanwhile.
+double track(Chain &chain, std::chrono::seconds duration, int target)
 {
-    std::sort(values.begin(), values.end());
-    const auto rank = size_t(std::max(1.0, std::ceil(share * double(values.size()))));
-    return values.at(rank - 1);
+    const double cpuBefore = chain.cpuSeconds();
+    const auto start = Clock::now();
+    for (auto cycle = start; cycle < start + duration; cycle += kGpredictCycle) {
+        const bool answered = chain.client.send("P " + QByteArray::number(target) + ".00 0.00\n") &&
+                              reply(chain, 1, target) && chain.client.send("p\n") &&
+                              reply(chain, 2, target);
+        if (!answered)
+            ++chain.failures;
+        while (Clock::now() < cycle + kGpredictCycle) {
+            pollfd line = {chain.line.fd(), POLLIN, 0};
+            ::poll(&line, 1, 50);
+            chain.line.serve(target);
+        }
+    }
+    const std::chrono::duration<double> wall = Clock::now() - start;
+    return (chain.cpuSeconds() - cpuBefore) / wall.count() * 100;
 }
 
 bool started(QProcess &process, const QString &program, const QStringList &arguments,
@@ -229,7 +285,7 @@ bool started(QProcess &process, const QString &program, const QStringList &argum
     process.start(program, arguments);
     if (process.waitForStarted())
         return true;
-    say(QStringLiteral("cannot start %1: %2").arg(program, process.errorString()));
+    complain(QStringLiteral("cannot start %1: %2").arg(program, process.errorString()));
     return false;
 }
 
@@ -241,6 +297,30 @@ void end(QProcess &process)
     if (!process.waitForFinished(kWaitMs))
         process.kill();
 }
+
+// "median p90 p99" of one set of samples, microseconds.
+QString figures(const Samples &samples)
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(samples.median(), 7, 'f', 0)
+        .arg(samples.percentile(90), 7, 'f', 0)
+        .arg(samples.percentile(99), 7, 'f', 0);
+}
+
+bool waitUntilUp(Chain &chain, std::chrono::seconds patience)
+{
+    // The program is up once its door, or the bridge through the bus, tells the model.
+    for (auto until = Clock::now() + patience; Clock::now() < until;) {
+        chain.line.serve(-1);
+        if (chain.client.send("_\n")) {
+            const std::optional<QByteArray> info = reply(chain, 1);
+            if (info && !info->startsWith("RPRT"))
+                return true;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -248,17 +328,30 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral(
-        "Times P az 0 to the first byte on a Prosistel D line: sorvikdde-rotctld with SorvikDDE "
-        "against Hamlib's rotctld. Needs dbus-daemon and rotctld (libhamlib-utils)."));
+        "Times P az 0 to the first byte on a Prosistel D line through SorvikDDE's own rotctld "
+        "door, through sorvikdde-rotctld with SorvikDDE, and through Hamlib's rotctld, and "
+        "measures their CPU under gpredict-style tracking. Needs dbus-daemon and rotctld "
+        "(libhamlib-utils)."));
     options.addHelpOption();
+    const QCommandLineOption pacedOption(QStringLiteral("paced"),
+                                         QStringLiteral("Rounds at one set a second (default 60)."),
+                                         QStringLiteral("N"), QStringLiteral("60"));
     const QCommandLineOption roundsOption(QStringLiteral("rounds"),
-                                          QStringLiteral("Rounds per server (default 300)."),
+                                          QStringLiteral("Rounds back to back (default 300)."),
                                           QStringLiteral("N"), QStringLiteral("300"));
+    const QCommandLineOption trackOption(
+        QStringLiteral("track-seconds"),
+        QStringLiteral("Seconds of tracking per chain for the CPU (default 30)."),
+        QStringLiteral("S"), QStringLiteral("30"));
+    options.addOption(pacedOption);
     options.addOption(roundsOption);
+    options.addOption(trackOption);
     options.process(app);
+    const int paced = options.value(pacedOption).toInt();
     const int rounds = options.value(roundsOption).toInt();
-    if (rounds < 1) {
-        say(QStringLiteral("--rounds wants a number above 0"));
+    const int trackSeconds = options.value(trackOption).toInt();
+    if (paced < 1 || rounds < 1 || trackSeconds < 1) {
+        complain(QStringLiteral("--paced, --rounds and --track-seconds want numbers above 0"));
         return 2;
     }
 
@@ -278,7 +371,7 @@ int main(int argc, char *argv[])
     while (!address.contains('\n') && bus.waitForReadyRead(kWaitMs))
         address += bus.readAllStandardOutput();
     if (!address.contains('\n')) {
-        say(QStringLiteral("cannot start a private dbus-daemon"));
+        complain(QStringLiteral("cannot start a private dbus-daemon"));
         return 1;
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -287,110 +380,134 @@ int main(int argc, char *argv[])
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
 
-    Stack bridge{QStringLiteral("bridge + program"), {}, {}, {}, 0};
-    Stack hamlib{QStringLiteral("Hamlib rotctld"), {}, {}, {}, 0};
-    if (bridge.line.slavePath.isEmpty() || hamlib.line.slavePath.isEmpty()) {
-        say(QStringLiteral("cannot open a pseudo-terminal"));
+    Line programLine;
+    Line hamlibLine;
+    if (programLine.slavePath.isEmpty() || hamlibLine.slavePath.isEmpty()) {
+        complain(QStringLiteral("cannot open a pseudo-terminal"));
         return 1;
     }
 
     // The program on port 1, a Prosistel D at 9600 baud.
     QFile ini(config + "/SorvikDDE.ini");
     if (!ini.open(QIODevice::WriteOnly)) {
-        say(QStringLiteral("cannot write %1: %2").arg(ini.fileName(), ini.errorString()));
+        complain(QStringLiteral("cannot write %1: %2").arg(ini.fileName(), ini.errorString()));
         return 1;
     }
     for (int profile = 0; profile < 3; ++profile)
         ini.write("1\r\n9600\r\nN,8,1\r\n0 - NONE\r\nPROSISTEL D\r\n1\r\n0\r\n");
     ini.close();
-    QFile::link(bridge.line.slavePath, config + "/com1");
+    QFile::link(programLine.slavePath, config + "/com1");
     const QString exe = dir.filePath(QStringLiteral("sorvikdde"));
     QFile::copy(QStringLiteral(SORVIKDDE_PATH), exe);
 
+    const quint16 doorPort = freePort();
     const quint16 bridgePort = freePort();
     const quint16 hamlibPort = freePort();
     QProcess program;
-    QProcess server;
+    QProcess bridge;
     QProcess rotctld;
-    for (QProcess *process : {&program, &server, &rotctld})
+    for (QProcess *process : {&program, &bridge, &rotctld})
         process->setProcessEnvironment(environment);
+    const QStringList noUdp = {QStringLiteral("--pst-udp"), QStringLiteral("off"),
+                               QStringLiteral("--n1mm-udp"), QStringLiteral("off")};
     const bool running =
-        started(program, exe, {}, dir.path()) &&
-        started(server, QStringLiteral(ROTCTLD_PATH),
-                {QStringLiteral("--port"), QString::number(bridgePort)}, dir.path()) &&
+        started(
+            program, exe,
+            QStringList{QStringLiteral("--rotctld"), QStringLiteral("127.0.0.1:%1").arg(doorPort)} +
+                noUdp,
+            dir.path()) &&
+        started(bridge, QStringLiteral(ROTCTLD_PATH),
+                QStringList{QStringLiteral("--port"), QString::number(bridgePort)} + noUdp,
+                dir.path()) &&
         started(rotctld, QStringLiteral("rotctld"),
                 {QStringLiteral("-m"), QLatin1String(kHamlibProsistelD), QStringLiteral("-r"),
-                 hamlib.line.slavePath, QStringLiteral("-s"), QStringLiteral("9600"),
+                 hamlibLine.slavePath, QStringLiteral("-s"), QStringLiteral("9600"),
                  QStringLiteral("-T"), QStringLiteral("127.0.0.1"), QStringLiteral("-t"),
                  QString::number(hamlibPort)},
                 dir.path());
 
+    Chain door{QStringLiteral("program's door"), programLine, {&program, &bus}};
+    Chain viaBridge{QStringLiteral("bridge + program"), programLine, {&bridge, &program, &bus}};
+    Chain hamlib{QStringLiteral("Hamlib rotctld"), hamlibLine, {&rotctld}};
+    Chain *const chains[] = {&door, &viaBridge, &hamlib};
+
     // rotctld opens its line before it listens, and waits for the box's answer to "AS".
     bool connected = false;
     for (auto until = Clock::now() + 20s; running && !connected && Clock::now() < until;) {
-        bridge.line.serve(-1);
-        hamlib.line.serve(-1);
-        const bool toBridge = bridge.client.connect(bridgePort);
-        connected = hamlib.client.connect(hamlibPort) && toBridge;
+        programLine.serve(-1);
+        hamlibLine.serve(-1);
+        connected = door.client.connect(doorPort) & viaBridge.client.connect(bridgePort) &
+                    hamlib.client.connect(hamlibPort);
         std::this_thread::sleep_for(10ms);
     }
-    int status = 1;
-    if (connected) {
-        // The program is up once the bridge reaches it on the bus.
-        std::optional<QByteArray> info;
-        for (auto until = Clock::now() + 20s;
-             Clock::now() < until && (!info || info->startsWith("RPRT"));) {
-            bridge.line.serve(-1);
-            info.reset();
-            bridge.client.send("_\n");
-            for (auto wait = Clock::now() + 3s; !info && Clock::now() < wait;) {
-                std::this_thread::sleep_for(1ms);
-                info = bridge.client.line();
-            }
-        }
-        if (!info || info->startsWith("RPRT")) {
-            say(QStringLiteral("the program did not come up on the bus"));
-        } else {
-            for (int i = 0; i < kWarmUp + rounds; ++i) {
-                const int azimuth = 10 + (i * 37) % 340;
-                for (Stack *stack : {&bridge, &hamlib}) {
-                    const std::optional<double> micros = timeOne(*stack, azimuth);
-                    if (!micros)
-                        ++stack->failures;
-                    else if (i >= kWarmUp)
-                        stack->micros.push_back(*micros);
-                    // Both at rest before the next one is timed.
-                    std::this_thread::sleep_for(20ms);
-                }
-            }
-            status = 0;
-        }
-    } else {
-        say(QStringLiteral("a server did not come up; logs in %1").arg(dir.path()));
+    const bool up = connected && waitUntilUp(door, 20s) && waitUntilUp(viaBridge, 20s);
+    if (!up) {
+        complain(QStringLiteral("a server did not come up; logs in %1").arg(dir.path()));
         dir.setAutoRemove(false);
-    }
-    for (QProcess *process : {&rotctld, &server, &program, &bus})
-        end(*process);
-    if (status != 0)
-        return status;
-
-    std::printf("P az 0 -> first byte on the line, Prosistel D, %d rounds each after %d warm-up, "
-                "microseconds\n",
-                rounds, kWarmUp);
-    std::printf("%-20s %10s %10s %10s %10s\n", "", "median", "p90", "p99", "failed");
-    const double shares[] = {0.5, 0.9, 0.99};
-    for (const Stack *stack : {&bridge, &hamlib}) {
-        std::printf("%-20s", qPrintable(stack->name));
-        for (const double share : shares)
-            std::printf(" %10.0f", stack->micros.empty() ? 0.0 : percentile(stack->micros, share));
-        std::printf(" %10d\n", stack->failures);
-    }
-    if (bridge.micros.empty() || hamlib.micros.empty())
+        for (QProcess *process : {&rotctld, &bridge, &program, &bus})
+            end(*process);
         return 1;
-    std::printf("%-20s", "bridge / rotctld");
-    for (const double share : shares)
-        std::printf(" %10.2f", percentile(bridge.micros, share) / percentile(hamlib.micros, share));
-    std::printf("\nbridge no slower than rotctld at the median: %s\n",
-                percentile(bridge.micros, 0.5) <= percentile(hamlib.micros, 0.5) ? "yes" : "no");
+    }
+    complain(QStringLiteral("load average at start: %1 (2 cores)").arg(loadAverage()));
+
+    // Each round sends every chain a new azimuth, so none is a repeat of the one before.
+    const auto measure = [&](int count, bool tracking, Samples Chain::*samples) {
+        for (int i = 0; i < kWarmUp + count; ++i) {
+            const auto roundStart = Clock::now();
+            const int azimuth = 10 + (i * 37) % 340;
+            for (Chain *chain : chains) {
+                const std::optional<double> micros = timeOne(*chain, azimuth);
+                if (!micros)
+                    ++chain->failures;
+                else if (i >= kWarmUp)
+                    (chain->*samples).add(*micros);
+            }
+            if (tracking)
+                std::this_thread::sleep_until(roundStart + 1s);
+        }
+    };
+    measure(paced, true, &Chain::paced);
+    measure(rounds, false, &Chain::backToBack);
+    // Each chain tracks alone, so the others' work is not counted; the program's door and the
+    // bridge share the program, whose CPU counts for both.
+    int target = 123;
+    for (Chain *chain : chains)
+        chain->cpuShare = track(*chain, std::chrono::seconds(trackSeconds), target += 11);
+    complain(QStringLiteral("load average at the end: %1").arg(loadAverage()));
+
+    for (QProcess *process : {&rotctld, &bridge, &program, &bus})
+        end(*process);
+
+    std::printf("P az 0 -> first byte on a Prosistel D line, microseconds (median p90 p99), after "
+                "%d warm-up rounds\n",
+                kWarmUp);
+    std::printf("%-20s %-32s %-32s %s\n", "",
+                qPrintable(QStringLiteral("one set a second (%1)").arg(paced)),
+                qPrintable(QStringLiteral("back to back (%1)").arg(rounds)), "failed");
+    for (const Chain *chain : chains)
+        std::printf("%-20s %-32s %-32s %d\n", qPrintable(chain->name),
+                    qPrintable(figures(chain->paced)), qPrintable(figures(chain->backToBack)),
+                    chain->failures);
+    if (door.paced.isEmpty() || hamlib.paced.isEmpty() || door.backToBack.isEmpty() ||
+        hamlib.backToBack.isEmpty())
+        return 1;
+    const double pacedRatio = door.paced.median() / hamlib.paced.median();
+    const double backRatio = door.backToBack.median() / hamlib.backToBack.median();
+    std::printf("program's door / rotctld at the median: %.2f one set a second, %.2f back to "
+                "back; goal <= %.2f: %s\n",
+                pacedRatio, backRatio, kLatencyGoal,
+                qPrintable(verdict(pacedRatio <= kLatencyGoal && backRatio <= kLatencyGoal)));
+    std::printf("bridge / rotctld at the median: %.2f one set a second, %.2f back to back\n",
+                viaBridge.paced.median() / hamlib.paced.median(),
+                viaBridge.backToBack.median() / hamlib.backToBack.median());
+
+    std::printf("\nCPU under gpredict-style tracking (the same P every 0.8 s, a p after each), "
+                "%d s each, %% of a core\n",
+                trackSeconds);
+    for (const Chain *chain : chains)
+        std::printf("%-20s %6.2f %%  (%s)\n", qPrintable(chain->name), chain->cpuShare,
+                    qPrintable(chain->processNames()));
+    std::printf("program's door <= rotctld: %s\n",
+                qPrintable(verdict(door.cpuShare <= hamlib.cpuShare)));
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "benchmarks/support/ProcStat.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 
@@ -31,6 +32,20 @@ double cpuSeconds(qint64 pid)
         return -1;
     const double ticks = double(fields[11].toLongLong() + fields[12].toLongLong());
     return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+double runSeconds(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    const QStringList threads = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return -1;
+    qint64 nanoseconds = 0;
+    for (const QString &thread : threads) {
+        const QByteArray file = "task/" + thread.toLatin1() + "/schedstat";
+        nanoseconds += readProc(pid, file.constData()).split(' ').value(0).toLongLong();
+    }
+    return double(nanoseconds) / 1e9;
 }
 
 namespace {

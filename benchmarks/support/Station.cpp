@@ -102,10 +102,15 @@ bool Station::startProgram(const QString &programPath, const QString &device, in
     if (!file.open(QIODevice::WriteOnly) || file.write(config(model, baud)) < 0)
         return fail(QStringLiteral("cannot write %1").arg(file.fileName()));
     file.close();
+    // Its front doors shut: what is measured here is the link, and a program of the user's may
+    // hold the doors' ports.
+    const QStringList doorsOff = {QStringLiteral("--rotctld"),  QStringLiteral("off"),
+                                  QStringLiteral("--pst-udp"),  QStringLiteral("off"),
+                                  QStringLiteral("--n1mm-udp"), QStringLiteral("off")};
     if (!wrapper.isEmpty())
-        return startProcess(m_service, wrapper.first(), wrapper.mid(1) << exe,
+        return startProcess(m_service, wrapper.first(), wrapper.mid(1) << exe << doorsOff,
                             QStringLiteral("sorvikdde.log"));
-    return startProcess(m_service, exe, {}, QStringLiteral("sorvikdde.log"));
+    return startProcess(m_service, exe, doorsOff, QStringLiteral("sorvikdde.log"));
 }
 
 bool Station::startService(const QString &path, const QStringList &arguments)

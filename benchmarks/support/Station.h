@@ -21,8 +21,8 @@ public:
     qint64 busPid() const { return m_bus.processId(); }
 
     // The program copied into this folder (it finds config/ beside its executable), with one
-    // profile of `model` at `baud` on port 1 and config/com1 linked to `device`. A wrapper
-    // (such as "valgrind --tool=callgrind") starts the program as its last argument.
+    // profile of `model` at `baud` on port 1 and config/com1 linked to `device`, its front doors
+    // shut. A wrapper (such as "valgrind --tool=callgrind") starts the program and its options.
     bool startProgram(const QString &programPath, const QString &device, int baud,
                       const QStringList &wrapper = {},
                       const QByteArray &model = QByteArrayLiteral("PROSISTEL D"));

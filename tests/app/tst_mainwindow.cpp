@@ -320,7 +320,7 @@ void TestMainWindow::showsThePanel()
     rig.panel.setText3ReadOnly(true);
     auto *text3 = rig.window.findChild<QLineEdit *>(QStringLiteral("Text3"));
     QVERIFY(text3->isReadOnly());
-    QCOMPARE(text3->palette().color(QPalette::Base), QColor(0xFF, 0, 0));
+    QTRY_COMPARE(text3->palette().color(QPalette::Base), QColor(0xFF, 0, 0));
     rig.panel.setMenuEnabled(MainPanel::Menu::MnuGO, false);
     QVERIFY(!rig.window.menuBar()->actions().at(1)->isEnabled());
     rig.panel.setText(Item::TBox, QStringLiteral("STATUS => "));

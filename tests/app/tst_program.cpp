@@ -2,6 +2,7 @@
 // closing on SIGTERM with the position file written byte for byte, QUIT ending it even under a
 // message box, and damaged or hostile files that never stop it from starting and answering.
 #include "tests/support/Pty.h"
+#include "tests/support/Station.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -54,7 +55,7 @@ struct Copy
         for (const QString &assignment : environment)
             env.insert(assignment.section(u'=', 0, 0), assignment.section(u'=', 1));
         process.setProcessEnvironment(env);
-        process.start(exe, {});
+        process.start(exe, Station::doorsOff());
         return process.waitForStarted();
     }
 

@@ -91,6 +91,13 @@ void TestInstall::initTestCase()
     QVERIFY(run(QStringLiteral(CMAKE_COMMAND),
                 {"--install", QStringLiteral(BUILD_DIR), "--prefix", prefix()}));
     QDir().mkpath(m_root.filePath(QStringLiteral("home")));
+    // The program's front doors stay shut: parallel tests must not meet on the default ports.
+    const QString config = m_root.filePath(QStringLiteral("home/.config/sorvikdde/config"));
+    QDir().mkpath(config);
+    QFile doors(config + QStringLiteral("/Doors.ini"));
+    QVERIFY(doors.open(QIODevice::WriteOnly));
+    doors.write("rotctld=off\npst-udp=off\nn1mm-udp=off\n");
+    doors.close();
     QDir().mkpath(m_root.filePath(QStringLiteral("run")));
     QFile::setPermissions(m_root.filePath(QStringLiteral("run")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -1,21 +1,21 @@
 // The bridge, the real program and the controller simulator, each in its own process on a private
 // session bus: rotator clients' commands reach the wire in the family's bytes, the position the
 // controller reported comes back, and the window shows each command as a logbook poke.
+#include "tests/support/OneRecvClient.h"
+#include "tests/support/Station.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 namespace {
 constexpr int kWaitMs = 20000;
@@ -63,33 +63,6 @@ bool inOrder(const QByteArrayList &lines, const QByteArrayList &expected)
     return found == expected.size();
 }
 
-// A client that reads each reply with a single recv() of at most 127 bytes, as gpredict does.
-struct OneRecvClient
-{
-    explicit OneRecvClient(quint16 port)
-    {
-        const timeval patience = {kWaitMs / 1000, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    }
-    ~OneRecvClient() { ::close(fd); }
-
-    QByteArray ask(const QByteArray &command) const
-    {
-        if (::send(fd, command.constData(), size_t(command.size()), 0) != command.size())
-            return "send failed";
-        char buffer[127];
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        return n < 0 ? QByteArray("no reply") : QByteArray(buffer, n);
-    }
-
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    bool connected = false;
-};
 } // namespace
 
 // The values the program announces for one item, in order.
@@ -139,7 +112,7 @@ public:
 
         const QString exe = m_dir.filePath(QStringLiteral("sorvikdde"));
         QFile::copy(QStringLiteral(SORVIKDDE_PATH), exe);
-        m_program.start(exe, {});
+        m_program.start(exe, Station::doorsOff());
         QDeadlineTimer deadline(kWaitMs);
         while (!request(QStringLiteral("Label4")).isValid()) {
             if (deadline.hasExpired() || m_program.state() == QProcess::NotRunning)
@@ -147,14 +120,16 @@ public:
             QTest::qWait(50);
         }
 
-        // It says "listening on 127.0.0.1 port N".
+        // It says "listening on 127.0.0.1 port N (rotctld)".
         m_bridge.setReadChannel(QProcess::StandardError);
-        m_bridge.start(QStringLiteral(ROTCTLD_PATH), {"--port", "0"});
+        m_bridge.start(QStringLiteral(ROTCTLD_PATH),
+                       {"--port", "0", "--pst-udp", "off", "--n1mm-udp", "off"});
+        static const QRegularExpression listening(QStringLiteral("port (\\d+) \\(rotctld\\)"));
         QByteArray said;
-        while (!said.contains('\n') && m_bridge.waitForReadyRead(kWaitMs))
+        while (!listening.match(QString::fromUtf8(said)).hasMatch() &&
+               m_bridge.waitForReadyRead(kWaitMs))
             said += m_bridge.readAllStandardError();
-        const qsizetype at = said.indexOf(" port ");
-        port = at < 0 ? 0 : quint16(said.mid(at + 6).trimmed().toUInt());
+        port = listening.match(QString::fromUtf8(said)).captured(1).toUShort();
         return port != 0 ? QString() : "bridge: " + said;
     }
 
@@ -262,7 +237,7 @@ void TestBridgeWithProgram::oneRecvClients()
     QTRY_COMPARE_WITH_TIMEOUT(rotctl(rig.port, {"p"}), QByteArray("10.00\n0.00\n"), kWaitMs);
 
     OneRecvClient client(rig.port);
-    QVERIFY(client.connected);
+    QVERIFY(client.connected());
     const std::pair<QByteArray, QByteArray> exchanges[] = {
         {"p\n", "10.00\n0.00\n"},
         {"+p\n", "get_pos:\nAzimuth: 10.00\nElevation: 0.00\nRPRT 0\n"}, // cqrlog
@@ -271,10 +246,11 @@ void TestBridgeWithProgram::oneRecvClients()
     for (const auto &[command, reply] : exchanges)
         QCOMPARE(client.ask(command), reply);
 
-    // gpredict tracking a satellite: the elevation is ignored, and the window shows the command
-    // as it shows a poke from the logbook.
+    // gpredict with Max El 0: the window shows the command as it shows a poke from the logbook.
+    // A raised antenna is refused, as \dump_state promises no elevation.
     Changes text1(QStringLiteral("Text1"));
-    QCOMPARE(client.ask("P 45.00 12.50\n"), QByteArray("RPRT 0\n"));
+    QCOMPARE(client.ask("P 45.00 12.50\n"), QByteArray("RPRT -1\n"));
+    QCOMPARE(client.ask("P 45.00 0.00\n"), QByteArray("RPRT 0\n"));
     QTRY_COMPARE_WITH_TIMEOUT(text1.values, QStringList({"45", "OK"}), kWaitMs);
     QCOMPARE(request(QStringLiteral("LblGradi")).value(), QStringLiteral("045"));
     // The simulator logs what it read on its own time: the program's OK does not wait for it.
@@ -290,7 +266,7 @@ void TestBridgeWithProgram::stopOfAFamilyWithoutOne()
     Rig rig;
     QCOMPARE(rig.start("ROTOR-EZ"), QString());
     OneRecvClient client(rig.port);
-    QVERIFY(client.connected);
+    QVERIFY(client.connected());
     QCOMPARE(client.ask("S\n"), QByteArray("RPRT -11\n"));
     QCOMPARE(client.ask("p\n"), QByteArray("RPRT -11\n"));
 

@@ -1,6 +1,6 @@
+#include "doors/RotctlSession.h"
+#include "doors/RotctldServer.h"
 #include "rotctld/DdeRotator.h"
-#include "rotctld/RotctlSession.h"
-#include "rotctld/RotctldServer.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -55,10 +55,13 @@ public:
 
     void release()
     {
-        for (const QDBusMessage &call : std::exchange(held, {}))
-            m_bus.send(call.member() == QLatin1String("Position")
+        for (const QDBusMessage &call : std::exchange(held, {})) {
+            const QString member = call.member();
+            m_bus.send(member == QLatin1String("Position")
                            ? call.createReply(QVariantList{reported, commanded})
-                           : call.createReply());
+                       : member == QLatin1String("CanSend") ? call.createReply(lineOpen)
+                                                            : call.createReply());
+        }
     }
 
     QStringList pokes;
@@ -66,6 +69,7 @@ public:
     int reported = 45;
     int commanded = -1;
     bool hasStop = true;
+    bool lineOpen = true;
     bool holding = false;
     QList<QDBusMessage> held;
     qsizetype mostHeld = 0;
@@ -100,6 +104,11 @@ public slots:
         lastCommanded = commanded;
         return reported;
     }
+    bool CanSend()
+    {
+        hold();
+        return lineOpen;
+    }
 
 private:
     void hold()
@@ -126,6 +135,8 @@ private slots:
     void session_data();
     void session();
     void oneRecvHoldsTheWholeReply();
+    void closedLineAnswersIoError();
+    void halfClosedClientGetsItsAnswers();
     void programAbsentOrHung();
     void waitingCommandsAreBounded();
     void hostileClients();
@@ -202,12 +213,12 @@ void TestRotctldServer::session_data()
                                << QByteArray("get_pos:\nAzimuth: 45.00\nElevation: 0.00\nRPRT 0\n")
                                << QStringList{} << false;
     QTest::newRow("P: rounded, wrapped, comma")
-        << QByteArray("P 45,5 0\nP -90 0\nP 359.6 10\n+\\set_pos 12 0\n") << 45 << true
+        << QByteArray("P 45,5 0\nP -90 0\nP 359.6 0.0\n+\\set_pos 12 0\n") << 45 << true
         << QByteArray("RPRT 0\nRPRT 0\nRPRT 0\nset_pos: 12 0\nRPRT 0\n")
         << QStringList{"46", "270", "0", "12"} << false;
-    QTest::newRow("P: not a number pokes nothing")
-        << QByteArray("P abc 0\nP nan 0\nP 10 x\n") << 45 << true
-        << QByteArray("RPRT -1\nRPRT -1\nRPRT -1\n") << QStringList{} << false;
+    QTest::newRow("P: not a number, out of range or raised pokes nothing")
+        << QByteArray("P abc 0\nP nan 0\nP 10 x\nP 1e308 0\nP 180 45\n") << 45 << true
+        << QByteArray("RPRT -1\nRPRT -1\nRPRT -1\nRPRT -1\nRPRT -1\n") << QStringList{} << false;
     QTest::newRow("WaveLogGate") << QByteArray("S\nP 123.4 0.0\n") << 45 << true
                                  << QByteArray("RPRT 0\nRPRT 0\n") << QStringList{"123"} << false;
     QTest::newRow("S: family without stop")
@@ -225,8 +236,14 @@ void TestRotctldServer::session_data()
         << QByteArray("\\chk_vfo\nx\n# p\nz 2 50\n") << 45 << true << QByteArray() << QStringList{}
         << false;
     QTest::newRow("several on a line, in order")
-        << QByteArray("P 10 5 p K\n") << -1 << true << QByteArray("RPRT 0\n10.00\n0.00\nRPRT -11\n")
+        << QByteArray("P 10 0 p K\n") << -1 << true << QByteArray("RPRT 0\n10.00\n0.00\nRPRT -11\n")
         << QStringList{"10"} << false;
+    QTest::newRow("repeated P: one poke until a stop")
+        << QByteArray("P 90 0\nP 90 0\nP 90,2 0\nS\nP 90 0\n") << 45 << true
+        << QByteArray("RPRT 0\n").repeated(5) << QStringList{"90", "90"} << false;
+    QTest::newRow("repeated P: a family that never reports")
+        << QByteArray("P 90 0\nP 90 0\n") << -1 << true << QByteArray("RPRT 0\nRPRT 0\n")
+        << QStringList{"90"} << false;
     QTest::newRow("q ends it") << QByteArray("p\nq\nP 20 0\n") << 45 << true << kPosition
                                << QStringList{} << true;
 }
@@ -261,7 +278,7 @@ void TestRotctldServer::oneRecvHoldsTheWholeReply()
     RawClient gpredict(m_server->port());
     QVERIFY(gpredict.connected);
     const std::pair<QByteArray, QByteArray> exchanges[] = {
-        {"p\n", kPosition}, {"P 180.00 12.50\n", "RPRT 0\n"}, {"p\n", kPosition}};
+        {"p\n", kPosition}, {"P 180.00 0.00\n", "RPRT 0\n"}, {"p\n", kPosition}};
     for (const auto &[command, reply] : exchanges) {
         QCOMPARE(::send(gpredict.fd, command.constData(), command.size(), 0), command.size());
         pollfd readable = {gpredict.fd, POLLIN, 0};
@@ -270,6 +287,43 @@ void TestRotctldServer::oneRecvHoldsTheWholeReply()
         const ssize_t n = ::recv(gpredict.fd, buffer, sizeof buffer, MSG_DONTWAIT);
         QCOMPARE(QByteArray(buffer, qMax<ssize_t>(n, 0)), reply);
     }
+}
+
+void TestRotctldServer::closedLineAnswersIoError()
+{
+    // The program took the set and the stop but could not send them: the rotor's line is closed.
+    m_fake->lineOpen = false;
+    QTcpSocket *client = connectClient();
+    client->write("P 10 0\nS\n+P 20 0\np\n");
+    QTRY_COMPARE_WITH_TIMEOUT(m_received[client],
+                              "RPRT -6\nRPRT -6\nset_pos: 20 0\nRPRT -6\n" + kPosition, kWaitMs);
+    QCOMPARE(m_fake->pokes, QStringList({"10", "20"}));
+}
+
+void TestRotctldServer::halfClosedClientGetsItsAnswers()
+{
+    // printf 'p\nP 10 0\n' | nc -N: the commands, then the client's end of file, then it reads
+    // until the bridge closes. The program answers only after the end of file has come.
+    m_fake->holding = true;
+    RawClient client(m_server->port());
+    QVERIFY(client.connected);
+    const QByteArray commands = "p\nP 10 0\n";
+    QCOMPARE(::send(client.fd, commands.constData(), commands.size(), 0), commands.size());
+    QCOMPARE(::shutdown(client.fd, SHUT_WR), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_fake->held.size(), 3, kWaitMs); // Position, Poke, CanSend
+    // Time for the end of file to reach the session, which must not end there.
+    QTest::qWait(200);
+    m_fake->release();
+    QByteArray received;
+    char buffer[256];
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            received += QByteArray(buffer, qMax<ssize_t>(n, 0));
+            return n == 0; // the bridge has closed
+        }(),
+        kWaitMs);
+    QCOMPARE(received, kPosition + "RPRT 0\n");
 }
 
 void TestRotctldServer::programAbsentOrHung()
@@ -320,15 +374,17 @@ void TestRotctldServer::waitingCommandsAreBounded()
 
 void TestRotctldServer::hostileClients()
 {
-    // Gone with calls in flight: their answers must find nothing.
+    // Gone with calls in flight: their answers find a closed connection, and the session ends.
+    // (Its end of file alone cannot end it: a client that half-closes still reads.)
     m_fake->holding = true;
     QTcpSocket *inFlight = connectClient();
     inFlight->write("p\nP 10 0\nS\n_\n");
-    QTRY_COMPARE_WITH_TIMEOUT(m_fake->held.size(), 4, kWaitMs);
+    // The set and the stop each with CanSend behind it.
+    QTRY_COMPARE_WITH_TIMEOUT(m_fake->held.size(), 6, kWaitMs);
     inFlight->abort();
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->clientCount(), 0, kWaitMs);
     m_fake->release();
     m_fake->holding = false;
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->clientCount(), 0, kWaitMs);
 
     QTcpSocket *silent = connectClient();
     QTcpSocket *longLine = connectClient();

@@ -58,6 +58,27 @@ void TestReplyChunk::parse_data()
         << "ROTOR-EZ" << QString::fromLatin1("A,?,\xB9\xB2\xB3")
         << QString::fromLatin1("A,?,\xB9\xB2\xB3") << kUnset << Status::None;
 
+    // Several frames in one read: the newest complete position counts.
+    const QString frame = kStx + QStringLiteral("A,?,%1,%2\r");
+    QTest::newRow("three reports, the last counts")
+        << "PROSISTEL D" << frame.arg("040", "B") + frame.arg("070", "B") + frame.arg("090", "R")
+        << "A,?,040,B\r\nA,?,070,B\r\nA,?,090,R\r\n"
+        << "090" << Status::Ready;
+    QTest::newRow("stop report behind A,G,R")
+        << "PROSISTEL D" << kStx + "A,G,R\r" + frame.arg("123", "R") << "A,G,R\r\nA,?,123,R\r\n"
+        << "123" << Status::Ready;
+    QTest::newRow("newest with digits, a torn one after")
+        << "PROSISTEL D" << frame.arg("040", "B") + frame.arg("050", "B") + kStx + "A,?,06"
+        << "A,?,040,B\r\nA,?,050,B\r\nA,?,06"
+        << "050" << Status::None;
+    QTest::newRow("complete frames without digits")
+        << "PROSISTEL D" << kStx + "A,G,R\r" + kStx + "A,S,R\r"
+        << "A,G,R\r\nA,S,R\r\n"
+        << kUnset << Status::Ready;
+    QTest::newRow("one frame and a torn one: as before")
+        << "PROSISTEL D" << frame.arg("040", "B") + kStx + "A,?,05"
+        << "A,?,040,B\r\nA,?,05"
+        << "040" << Status::None;
     QTest::newRow("B/C 123") << "PROSISTEL B/C"
                              << "123\r"
                              << "AZ: 053\r\n"

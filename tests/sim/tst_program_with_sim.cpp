@@ -1,5 +1,7 @@
 // The real program and the real simulator, each in its own process, joined by config/com1 and
 // driven over the link as the logbook drives it.
+#include "tests/support/Station.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -137,7 +139,7 @@ void TestProgramWithSim::startStation(const QByteArray &model, int speed)
     QVERIFY(QFileInfo(dir.filePath("config/com1")).isSymLink());
 
     m_program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_program->start(exe, {});
+    m_program->start(exe, Station::doorsOff());
     QTRY_VERIFY_WITH_TIMEOUT(ownedOnTheBus() || m_program->state() == QProcess::NotRunning,
                              kWaitMs);
     QVERIFY(m_program->state() == QProcess::Running);

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 Station::Station()
 {
@@ -62,8 +64,20 @@ QString Station::startProgram(const QString &programPath, const QStringList &arg
     const QString exe = path(QStringLiteral("sorvikdde"));
     if (!QFileInfo::exists(exe) && !QFile::copy(programPath, exe))
         return QStringLiteral("cannot copy the program");
-    m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_program.start(exe, arguments);
+    QStringList withDoors = arguments;
+    const QStringList off = doorsOff();
+    for (qsizetype i = 0; i < off.size(); i += 2) {
+        if (!arguments.contains(off[i]))
+            withDoors << off[i] << off[i + 1];
+    }
+    // What it says goes on to the test's own stderr, and is kept for doorPort().
+    m_program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    QObject::connect(&m_program, &QProcess::readyReadStandardError, &m_program, [this] {
+        const QByteArray said = m_program.readAllStandardError();
+        m_programSaid += said;
+        std::fwrite(said.constData(), 1, size_t(said.size()), stderr);
+    });
+    m_program.start(exe, withDoors);
     QDeadlineTimer deadline(kWaitMs);
     while (request(QStringLiteral("Label4")).isNull()) {
         if (deadline.hasExpired() || m_program.state() == QProcess::NotRunning)
@@ -71,6 +85,25 @@ QString Station::startProgram(const QString &programPath, const QStringList &arg
         QTest::qWait(50);
     }
     return {};
+}
+
+QStringList Station::doorsOff()
+{
+    return {"--rotctld", "off", "--pst-udp", "off", "--n1mm-udp", "off"};
+}
+
+quint16 Station::doorPort(const QString &door)
+{
+    const QRegularExpression told(QStringLiteral("listening on \\S+ port (\\d+) \\(%1\\)")
+                                      .arg(QRegularExpression::escape(door)));
+    QDeadlineTimer deadline(kWaitMs);
+    QRegularExpressionMatch match;
+    while (!(match = told.match(QString::fromUtf8(m_programSaid))).hasMatch()) {
+        if (deadline.hasExpired() || m_program.state() == QProcess::NotRunning)
+            return 0;
+        QTest::qWait(20);
+    }
+    return match.captured(1).toUShort();
 }
 
 QDBusMessage Station::call(const QString &method, const QVariantList &arguments)

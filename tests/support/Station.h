@@ -32,10 +32,18 @@ public:
     // config/comN pointing at target (a device, or host:port for a rotator on the network).
     QString link(int port, const QString &target);
 
+    // The doors' options that shut them all.
+    static QStringList doorsOff();
+
     // The simulator on config/com1; its log in sim.log.
     QString startSim(const QString &simPath, const QStringList &arguments);
-    // A copy of the program named sorvikdde in the folder, started and serving the link.
+    // A copy of the program named sorvikdde in the folder, started and serving the link. Its
+    // front doors stay shut unless the arguments place them (127.0.0.1:0: a port the system
+    // picks), so parallel tests never meet on the default ports.
     QString startProgram(const QString &programPath, const QStringList &arguments = {});
+    // The port a door of the program listens on ("rotctld", "PstRotator UDP", "N1MM UDP"), as it
+    // told on stderr; 0 when it did not.
+    quint16 doorPort(const QString &door);
 
     QProcess &program() { return m_program; }
     QProcess &sim() { return m_sim; }
@@ -56,4 +64,5 @@ private:
     QTemporaryDir m_dir;
     QProcess m_sim;
     QProcess m_program;
+    QByteArray m_programSaid; // its stderr
 };

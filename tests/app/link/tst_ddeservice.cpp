@@ -71,6 +71,8 @@ private slots:
     void stopForFamiliesWithAStop();
     void positionReportedAndCommanded_data();
     void positionReportedAndCommanded();
+    void canSendTellsTheLine_data();
+    void canSendTellsTheLine();
 
 private:
     QDBusMessage call(const QString &method, const QVariantList &args);
@@ -613,6 +615,29 @@ void TestDdeService::positionReportedAndCommanded()
     QTRY_COMPARE(position(), QPoint(-1, expected.y()));
     m_port.receive(QChar(0x02) + report + QChar(0x0D));
     QCOMPARE(position(), expected);
+}
+
+void TestDdeService::canSendTellsTheLine_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("canSend");
+    QTest::newRow("line open") << "PROSISTEL D" << true << true;
+    QTest::newRow("line closed") << "PROSISTEL D" << false << false;
+    QTest::newRow("DEMO sends nothing by design") << "DEMO" << false << true;
+}
+
+void TestDdeService::canSendTellsTheLine()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, open);
+    QFETCH(bool, canSend);
+    m_profile.RotorModel = model;
+    if (m_port.portOpen() != open)
+        QVERIFY(m_port.setPortOpen(open));
+    const QDBusMessage reply = call(QStringLiteral("CanSend"), {});
+    QCOMPARE(reply.arguments().value(0, QVariant()).toBool(), canSend);
+    QCOMPARE(reply.signature(), QStringLiteral("b"));
 }
 
 QTEST_GUILESS_MAIN(TestDdeService)

@@ -19,8 +19,9 @@ struct RotctlCommand
     QByteArray longName() const;
     // Whether success answers with values instead of "RPRT 0".
     bool returnsValues() const;
-    // set_pos's azimuth as a whole degree in 0..359; none when either value is not a finite
-    // number. The elevation is only checked: the rotator turns in azimuth alone.
+    // set_pos's azimuth as a whole degree in 0..359; none when either value is not a number,
+    // the azimuth lies beyond -360..720 or the elevation is not 0 (the rotator turns in azimuth
+    // alone, and \dump_state says so).
     std::optional<int> azimuth() const;
     // Whether each argument starts with a whole number, as rotctld reads move's and reset's.
     bool integerArguments() const;

@@ -1,4 +1,4 @@
-#include "rotctld/RotctlReply.h"
+#include "doors/RotctlReply.h"
 
 namespace {
 constexpr auto kProgram = "SorvikDDE";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rotctld/RotctlCommand.h"
+#include "doors/RotctlCommand.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rotctld/RotctlCommand.h"
+#include "doors/RotctlCommand.h"
 
 #include <QByteArray>
 #include <QList>
@@ -12,13 +12,7 @@
 class RotctlReply
 {
 public:
-    // Hamlib's error codes, as rotctld prints them.
-    static constexpr int kInvalidValue = -1;
-    static constexpr int kIoError = -6;
-    static constexpr int kProtocolError = -8;
-    static constexpr int kRejected = -9;
-    static constexpr int kNotAvailable = -11;
-
+    // A DoorStatus code.
     static RotctlReply status(int code) { return RotctlReply(code); }
     static RotctlReply position(double azimuth);
     // The profile summary is LblConfig's text, "PROSISTEL D - COM: 1 - n,8,1 - 9600".

@@ -1,4 +1,6 @@
-#include "rotctld/RotctlCommand.h"
+#include "doors/RotctlCommand.h"
+
+#include "doors/DoorValue.h"
 
 #include <cmath>
 
@@ -49,13 +51,11 @@ std::optional<int> RotctlCommand::azimuth() const
     if (kind != Kind::SetPosition || arguments.size() != 2)
         return std::nullopt;
     const std::optional<double> azimuth = finiteNumber(arguments.at(0));
-    if (!azimuth || !finiteNumber(arguments.at(1)))
+    const std::optional<double> elevation = finiteNumber(arguments.at(1));
+    // As rotctld checks the limits \dump_state gave: min_el and max_el are both 0.
+    if (!azimuth || !elevation || *elevation != 0)
         return std::nullopt;
-    // Into 0..360 before rounding, so a huge value cannot overflow the integer.
-    double degrees = std::fmod(*azimuth, 360.0);
-    if (degrees < 0)
-        degrees += 360.0;
-    return static_cast<int>(std::lround(degrees) % 360);
+    return DoorValue::wholeAzimuth(*azimuth);
 }
 
 bool RotctlCommand::integerArguments() const

@@ -1,4 +1,4 @@
-#include "rotctld/RotctlParser.h"
+#include "doors/RotctlParser.h"
 
 #include <string_view>
 

@@ -1,5 +1,5 @@
-#include "rotctld/RotctlParser.h"
-#include "rotctld/RotctlReply.h"
+#include "doors/RotctlParser.h"
+#include "doors/RotctlReply.h"
 
 #include <QtTest>
 
@@ -129,16 +129,23 @@ void TestRotctlProtocol::azimuth_data()
     QTest::addColumn<int>("degrees"); // -1: refused
 
     const std::tuple<const char *, const char *, int> rows[] = {
-        {"45.00", "30.25", 45},
+        {"45.00", "0.00", 45},
         {"45.5", "0", 46},
         {"45,5", "0,0", 46},
-        {"360", "0", 0},
+        {"360", "-0", 0},
         {"359.6", "0", 0},
         {"-90", "0", 270},
-        {"1000000000000045", "0", 325},
-        {"-1000000000000090", "0", 350},
+        {"-360", "0", 0},
+        {"720", "0", 0},
+        {"450", "0", 90},
+        {"720.4", "0", -1},
+        {"-360.6", "0", -1},
+        {"1e308", "0", -1},
+        {"1000000000000045", "0", -1},
         {"1.5e1", "0", 15},
-        {"10", "500", 10},
+        {"10", "30.25", -1}, // max_el is 0: an azimuth-only rotator
+        {"10", "0.001", -1},
+        {"10", "-5", -1},
         {"abc", "0", -1},
         {"10abc", "0", -1},
         {"0x10", "0", -1},
