@@ -1,6 +1,7 @@
 // A HAMLIB profile measured: from a Poke("Text1", azimuth) to the first byte of the drive on a
 // GS-232B line (HAMLIB 603), beside Hamlib's own rotctld -m 603 taking "P az 0" on a line of its
-// own; then the program's CPU while it idles with that profile. The benchmark plays both
+// own; the link's round trip while the box is silent and libhamlib's reads time out; then the
+// program's CPU while it idles with that profile. The benchmark plays both
 // controllers, answering as a GS-232B box, and alternates the two so both see the same load.
 #include "benchmarks/support/BenchPty.h"
 #include "benchmarks/support/ProcStat.h"
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
+#include <QThread>
 
 #include <chrono>
 #include <cstdio>
@@ -28,6 +30,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kBaud = 9600;
 constexpr int kWaitMs = 5000;
 constexpr double kIdleGoalPercent = 0.1;
+constexpr double kSilentGoalMs = 50;
+constexpr int kSilentSeconds = 6;
 const QString kService = QStringLiteral("org.sorvik.sorvikdde");
 
 // The controller's end of a line, answering as a GS-232B box: C2 with the azimuth it was last
@@ -220,6 +224,29 @@ int main(int argc, char *argv[])
     say(QStringLiteral("  ratio program/rotctld at the median: %1x (no goal: libhamlib writes "
                        "for both)")
             .arg(ratio, 0, 'f', 2));
+
+    // A box that stops answering: every position read times out and retries in libhamlib for
+    // about two seconds; the link must answer meanwhile as it always does.
+    Samples roundTrips;
+    QElapsedTimer silent;
+    silent.start();
+    while (!silent.hasExpired(kSilentSeconds * 1000)) {
+        program.pty.drain();
+        const Clock::time_point asked = Clock::now();
+        const quint32 serial =
+            bus.send(kService, QStringLiteral("/nomeForm"), QStringLiteral("org.sorvik.DDE"),
+                     QStringLiteral("Request"), {QStringLiteral("Label3")});
+        if (serial != 0 && bus.waitReply(serial, kWaitMs))
+            roundTrips.add(microseconds(Clock::now() - asked) / 1000);
+        QThread::msleep(20);
+    }
+    say(QStringLiteral("Request round trip while libhamlib's reads time out, %1 s: median %2 ms, "
+                       "max %3 ms, goal max <= %4 ms   %5")
+            .arg(kSilentSeconds)
+            .arg(roundTrips.median(), 0, 'f', 2)
+            .arg(roundTrips.max(), 0, 'f', 2)
+            .arg(kSilentGoalMs)
+            .arg(verdict(!roundTrips.isEmpty() && roundTrips.max() <= kSilentGoalMs)));
 
     // Idle: the profile in force, the rotor still, its position read once a second.
     program.box.serveFor(3000);
