@@ -47,6 +47,25 @@ public:
     static constexpr quint32 kPink = 0xFFC0FF;
     static constexpr quint32 kWhite = 0xFFFFFF;
 
+    // While one lives, the changes of the command being handled are only gathered: the link
+    // announces them when the last one ends, so the command's bytes reach the wire first. Changes
+    // made outside any (a controller's reply, the banner) are announced at once.
+    class Hold
+    {
+    public:
+        explicit Hold(MainPanel &panel) : m_panel(panel) { ++m_panel.m_holds; }
+        ~Hold()
+        {
+            if (--m_panel.m_holds == 0)
+                emit m_panel.released();
+        }
+        Hold(const Hold &) = delete;
+        Hold &operator=(const Hold &) = delete;
+
+    private:
+        MainPanel &m_panel;
+    };
+
     explicit MainPanel(QObject *parent = nullptr);
 
     static QString itemName(Item item);
@@ -77,6 +96,8 @@ public:
     // "DDE[" + LblGradi + "]° SorvikDDE v2.3"
     void updateCaption();
 
+    bool held() const { return m_holds > 0; }
+
 signals:
     // Any item's new text; for the traffic box only when it is set whole.
     void textChanged(MainPanel::Item item, const QString &text);
@@ -87,6 +108,8 @@ signals:
     void text3ReadOnlyChanged(bool readOnly);
     void menuEnabledChanged(MainPanel::Menu menu, bool enabled);
     void captionChanged(const QString &caption);
+    // The last Hold has ended.
+    void released();
 
 private:
     std::array<QString, kItemCount> m_texts;
@@ -94,4 +117,5 @@ private:
     std::array<bool, kMenuCount> m_menuEnabled{};
     bool m_text3ReadOnly = false;
     QString m_caption;
+    int m_holds = 0;
 };

@@ -86,7 +86,9 @@ void RotorControl::MnuGO_Click()
 
 void RotorControl::MnuStop_Click()
 {
-    // A stop ends the running drive at once and drops what was waiting.
+    // A stop ends the running drive at once and drops what was waiting; its bytes go out before
+    // the link announces what it changed.
+    const MainPanel::Hold hold(m_panel);
     const bool wasDriving = m_driving;
     abandon();
     if (wasDriving)
@@ -107,6 +109,8 @@ void RotorControl::dispatch(const QString &command)
     // The driver's own "OK" goes through at once. During a drive or a dispatcher message, a
     // command the family would send waits; anything else sends nothing and may pass.
     const bool busy = (m_driving && !m_acknowledging) || m_messageOpen;
+    // The drive's first bytes go out before the link announces what it changed.
+    const MainPanel::Hold hold(m_panel);
     if (busy && familyWouldSend(command)) {
         m_waiting = command;
         return;

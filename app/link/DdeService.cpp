@@ -1,5 +1,6 @@
 #include "app/link/DdeService.h"
 
+#include "core/DBusWire.h"
 #include "map/MapSettings.h"
 #include "map/PointAt.h"
 #include "rotor/RotorControl.h"
@@ -10,13 +11,14 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QMetaObject>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace {
 constexpr auto kBusNamePrefix = "org.sorvik.";
+constexpr auto kInterface = "org.sorvik.DDE";
 constexpr auto kOff = "DDE link off: ";
 constexpr QChar kNulOnTheWire(0x2400);
 
@@ -62,10 +64,11 @@ DdeService::DdeService(MainPanel &panel, RotorControl &rotor, const RotorState &
             });
     connect(&m_panel, &MainPanel::text1Set, this,
             [this](const QString &t) { announce(MainPanel::Item::Text1, t); });
-    // A nested event loop (a modal box) is about to wait: the callers held so far are answered.
+    connect(&m_panel, &MainPanel::released, this, &DdeService::flush);
+    // A nested event loop (a modal box) is about to wait: the callers held so far are answered
+    // and the changes held so far announced.
     if (auto *dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &DdeService::sendAnswers);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &DdeService::flush);
 }
 
 DdeService::~DdeService()
@@ -141,11 +144,12 @@ void DdeService::Poke(const QString &item, const QString &value)
                    QStringLiteral("Item %1 does not accept pokes, only Text1 does").arg(item));
         return;
     }
-    // Applied at once, in the order the calls came in, and answered right after the drive's
-    // first bytes; a modal box the handling opens never holds the caller (sendAnswers).
+    // Applied at once, in the order the calls came in, and answered with its changes announced
+    // right after the drive's first bytes, when the hold ends; a modal box the handling opens
+    // never holds the caller (flush before the event loop waits).
+    const MainPanel::Hold hold(m_panel);
     holdAnswer();
     m_panel.setText(MainPanel::Item::Text1, value);
-    sendAnswers();
 }
 
 void DdeService::holdAnswer(const QVariantList &values)
@@ -154,12 +158,6 @@ void DdeService::holdAnswer(const QVariantList &values)
         return;
     setDelayedReply(true);
     m_answers.append({connection(), message().createReply(values)});
-}
-
-void DdeService::sendAnswers()
-{
-    for (const auto &[bus, reply] : std::exchange(m_answers, {}))
-        bus.send(reply);
 }
 
 QString DdeService::Request(const QString &item)
@@ -186,9 +184,9 @@ void DdeService::Stop()
         return;
     }
     // Applied at once, like a poke: a stop and the poke after it keep their order.
+    const MainPanel::Hold hold(m_panel);
     holdAnswer();
     m_rotor.MnuStop_Click();
-    sendAnswers();
 }
 
 int DdeService::Position(int &commanded)
@@ -212,9 +210,9 @@ int DdeService::PointAt(const QString &locator, bool longPath)
         return -1;
     }
     // Applied at once, like a poke, and answered with the azimuth right after.
+    const MainPanel::Hold hold(m_panel);
     holdAnswer({aim.azimuth});
     m_rotor.manualAzimuth(QString::number(aim.azimuth));
-    sendAnswers();
     return aim.azimuth;
 }
 
@@ -241,13 +239,19 @@ void DdeService::replyError(const char *name, const QString &message)
 
 void DdeService::announce(MainPanel::Item item, const QString &text)
 {
-    m_changes.append({MainPanel::itemName(item), toWire(text)});
-    if (m_changes.size() == 1)
-        QMetaObject::invokeMethod(this, &DdeService::flushChanges, Qt::QueuedConnection);
+    if (!isRunning())
+        return;
+    DBusWire::Message signal;
+    signal.path = kObjectPath;
+    signal.interface = kInterface;
+    signal.member = "Changed";
+    signal.arguments = {MainPanel::itemName(item).toLatin1(), toWire(text).toUtf8()};
+    m_changes.append(DBusWire::compose(signal));
+    if (!m_panel.held())
+        flush();
 }
 
-void DdeService::flushChanges()
+void DdeService::flush()
 {
-    for (const auto &[item, text] : std::exchange(m_changes, {}))
-        emit Changed(item, text);
+    m_sender.send(std::exchange(m_answers, {}), std::exchange(m_changes, {}));
 }

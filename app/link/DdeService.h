@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/link/BusSender.h"
 #include "core/MainPanel.h"
 
 #include <QDBusConnection>
@@ -7,8 +8,9 @@
 #include <QDBusMessage>
 #include <QList>
 #include <QObject>
-#include <QPair>
 #include <QString>
+
+#include <utility>
 
 class MapSettings;
 class RotorControl;
@@ -68,27 +70,30 @@ public slots:
     Q_SCRIPTABLE int PointAt(const QString &locator, bool longPath);
 
 signals:
+    // Declared for the interface's description only: announce() sends each change as a message
+    // of its own, never through an emission.
     Q_SCRIPTABLE void Changed(const QString &item, const QString &value);
 
 private:
     void stop();
     void fail(const QString &message);
     void replyError(const char *name, const QString &message);
-    // The call being handled is answered (with these values) once its handling is done, or
+    // The call being handled is answered (with these values) when the panel's hold ends, or
     // before the event loop next waits, whichever comes first.
     void holdAnswer(const QVariantList &values = {});
-    void sendAnswers();
+    // A change goes out at once, or when the panel's last hold ends.
     void announce(MainPanel::Item item, const QString &text);
-    void flushChanges();
+    // The answers held, then the changes, in one batch.
+    void flush();
 
     MainPanel &m_panel;
     RotorControl &m_rotor;
     const RotorState &m_state;
     const MapSettings *m_map;
-    // Changes wait for the end of the handling that made them, so the bytes of a drive reach the
-    // wire before the signals are marshalled; their order is kept.
-    QList<QPair<QString, QString>> m_changes;
-    QList<std::pair<QDBusConnection, QDBusMessage>> m_answers; // ready replies
+    // Changed signals not sent yet, in their order, ready for the wire.
+    QList<QByteArray> m_changes;
+    BusSender m_sender;
+    BusSender::Answers m_answers; // ready replies
     QString m_busName;
     QString m_errorString;
 };

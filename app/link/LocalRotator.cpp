@@ -54,6 +54,8 @@ void LocalRotator::reach(QObject *, Done done)
 
 void LocalRotator::apply(const std::function<void()> &change, QObject *context, const Done &done)
 {
+    // Answered right after the first bytes, and the changes announced after that, as a poke is.
+    const MainPanel::Hold hold(m_panel);
     m_held.append({QPointer<QObject>(context), done});
     change();
     answerHeld();

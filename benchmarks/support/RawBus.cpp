@@ -1,5 +1,7 @@
 #include "benchmarks/support/RawBus.h"
 
+#include "core/DBusWire.h"
+
 #include <QElapsedTimer>
 #include <QtEndian>
 
@@ -10,57 +12,9 @@
 #include <unistd.h>
 
 namespace {
-enum MessageType : char { kMethodCall = 1, kMethodReturn = 2, kError = 3 };
-enum Field : char {
-    kPath = 1,
-    kInterface = 2,
-    kMember = 3,
-    kErrorName = 4,
-    kReplySerial = 5,
-    kDestination = 6,
-    kSignature = 8,
-};
+enum MessageType : char { kMethodReturn = 2, kError = 3, kSignal = 4 };
+enum Field : char { kMember = 3, kErrorName = 4, kReplySerial = 5, kSignature = 8 };
 constexpr qsizetype kFixedHeader = 16; // up to and with the header field array's length
-
-// Alignment counts from the start of the message; every buffer here starts 8-aligned in it.
-void pad(QByteArray &b, int to)
-{
-    while (b.size() % to)
-        b.append('\0');
-}
-
-void putU32(QByteArray &b, quint32 value)
-{
-    pad(b, 4);
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    b.append(bytes, 4);
-}
-
-void putString(QByteArray &b, const QByteArray &text)
-{
-    putU32(b, quint32(text.size()));
-    b.append(text);
-    b.append('\0');
-}
-
-void putSignature(QByteArray &b, const QByteArray &signature)
-{
-    b.append(char(signature.size()));
-    b.append(signature);
-    b.append('\0');
-}
-
-void putField(QByteArray &b, Field code, char type, const QByteArray &value)
-{
-    pad(b, 8);
-    b.append(char(code));
-    putSignature(b, QByteArray(1, type));
-    if (type == 'g')
-        putSignature(b, value);
-    else
-        putString(b, value);
-}
 
 quint32 u32At(const QByteArray &b, qsizetype at)
 {
@@ -127,29 +81,16 @@ RawBus::Call RawBus::compose(const QString &destination, const QString &path,
                              const QString &interface, const QString &member,
                              const QStringList &arguments)
 {
-    QByteArray body;
+    DBusWire::Message message;
+    message.type = DBusWire::Type::MethodCall;
+    message.serial = ++m_serial;
+    message.path = path.toUtf8();
+    message.interface = interface.toUtf8();
+    message.member = member.toUtf8();
+    message.destination = destination.toUtf8();
     for (const QString &argument : arguments)
-        putString(body, argument.toUtf8());
-
-    const quint32 serial = ++m_serial;
-    QByteArray message;
-    message.append('l'); // little-endian
-    message.append(char(kMethodCall));
-    message.append('\0'); // flags: a reply is wanted
-    message.append('\1'); // protocol version
-    putU32(message, quint32(body.size()));
-    putU32(message, serial);
-    putU32(message, 0); // the header field array's length, set below
-    putField(message, kPath, 'o', path.toUtf8());
-    putField(message, kInterface, 's', interface.toUtf8());
-    putField(message, kMember, 's', member.toUtf8());
-    putField(message, kDestination, 's', destination.toUtf8());
-    if (!arguments.isEmpty())
-        putField(message, kSignature, 'g', QByteArray(arguments.size(), 's'));
-    qToLittleEndian(quint32(message.size() - kFixedHeader), message.data() + 12);
-    pad(message, 8);
-    message.append(body);
-    return {serial, message};
+        message.arguments.append(argument.toUtf8());
+    return {message.serial, DBusWire::compose(message)};
 }
 
 bool RawBus::send(const Call &call)
@@ -205,6 +146,44 @@ std::optional<QByteArray> RawBus::nextMessage(int timeoutMs)
     return message;
 }
 
+RawBus::Header RawBus::header(const QByteArray &message)
+{
+    Header h;
+    h.type = message.at(1);
+    const qsizetype fieldsEnd = kFixedHeader + u32At(message, 12);
+    qsizetype at = kFixedHeader;
+    while (at < fieldsEnd) {
+        at = aligned(at, 8);
+        const char code = message.at(at++);
+        const int signatureSize = quint8(message.at(at++));
+        const char kind = message.at(at);
+        at += signatureSize + 1;
+        if (kind == 'u') {
+            at = aligned(at, 4);
+            if (code == kReplySerial)
+                h.replySerial = u32At(message, at);
+            at += 4;
+        } else if (kind == 's' || kind == 'o') {
+            at = aligned(at, 4);
+            const qsizetype size = u32At(message, at);
+            if (code == kErrorName)
+                h.errorName = message.mid(at + 4, size);
+            else if (code == kMember)
+                h.member = message.mid(at + 4, size);
+            at += 4 + size + 1;
+        } else if (kind == 'g') {
+            const int size = quint8(message.at(at));
+            if (code == kSignature)
+                h.signature = message.mid(at + 1, size);
+            at += 1 + size + 1;
+        } else {
+            break; // no other kind of field comes to these clients
+        }
+    }
+    h.bodyStart = aligned(fieldsEnd, 8);
+    return h;
+}
+
 std::optional<RawBus::Reply> RawBus::waitReply(quint32 serial, int timeoutMs)
 {
     QElapsedTimer waited;
@@ -217,41 +196,43 @@ std::optional<RawBus::Reply> RawBus::waitReply(quint32 serial, int timeoutMs)
         const char type = message->at(1);
         if (type != kMethodReturn && type != kError)
             continue;
+        const Header h = header(*message);
+        if (h.replySerial != serial)
+            continue;
         Reply reply;
         reply.isError = type == kError;
-        quint32 replyTo = 0;
-        const qsizetype fieldsEnd = kFixedHeader + u32At(*message, 12);
-        qsizetype at = kFixedHeader;
-        while (at < fieldsEnd) {
-            at = aligned(at, 8);
-            const char code = message->at(at++);
-            const int signatureSize = quint8(message->at(at++));
-            const char kind = message->at(at);
-            at += signatureSize + 1;
-            if (kind == 'u') {
-                at = aligned(at, 4);
-                if (code == kReplySerial)
-                    replyTo = u32At(*message, at);
-                at += 4;
-            } else if (kind == 's' || kind == 'o') {
-                at = aligned(at, 4);
-                const qsizetype size = u32At(*message, at);
-                if (code == kErrorName)
-                    reply.errorName = message->mid(at + 4, size);
-                at += 4 + size + 1;
-            } else if (kind == 'g') {
-                const int size = quint8(message->at(at));
-                if (code == kSignature)
-                    reply.signature = message->mid(at + 1, size);
-                at += 1 + size + 1;
-            } else {
-                break; // no other kind of field comes in a reply
-            }
-        }
-        if (replyTo != serial)
-            continue;
-        reply.body = message->mid(aligned(fieldsEnd, 8));
+        reply.errorName = h.errorName;
+        reply.signature = h.signature;
+        reply.body = message->mid(h.bodyStart);
         return reply;
+    }
+}
+
+std::optional<QList<QByteArray>> RawBus::waitSignal(const QByteArray &member,
+                                                    const QByteArray &first, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const int left = timeoutMs - int(waited.elapsed());
+        std::optional<QByteArray> message = nextMessage(qMax(left, 0));
+        if (!message)
+            return std::nullopt;
+        if (message->at(1) != kSignal)
+            continue;
+        const Header h = header(*message);
+        if (h.member != member || h.signature.count('s') != h.signature.size())
+            continue;
+        QList<QByteArray> arguments;
+        qsizetype at = h.bodyStart;
+        for (qsizetype i = 0; i < h.signature.size(); ++i) {
+            at = aligned(at, 4);
+            const qsizetype size = u32At(*message, at);
+            arguments.append(message->mid(at + 4, size));
+            at += 4 + size + 1;
+        }
+        if (arguments.value(0) == first)
+            return arguments;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -43,10 +44,24 @@ public:
                  const QString &member, const QStringList &arguments);
     // Reads until the reply to `serial` comes, skipping everything else.
     std::optional<Reply> waitReply(quint32 serial, int timeoutMs);
+    // Reads until a signal `member` with string arguments comes whose first is `first`,
+    // skipping everything else; its arguments. (Signals reach this client after an AddMatch.)
+    std::optional<QList<QByteArray>> waitSignal(const QByteArray &member, const QByteArray &first,
+                                                int timeoutMs);
 
     bool nameHasOwner(const QString &name);
 
 private:
+    struct Header
+    {
+        char type = 0;
+        quint32 replySerial = 0;
+        QByteArray member;
+        QByteArray errorName;
+        QByteArray signature;
+        qsizetype bodyStart = 0;
+    };
+    static Header header(const QByteArray &message);
     bool fail(const QString &why);
     bool fill(qsizetype size, int timeoutMs);
     std::optional<QByteArray> nextMessage(int timeoutMs);
