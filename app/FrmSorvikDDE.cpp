@@ -26,6 +26,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
+
 using Item = MainPanel::Item;
 using Menu = MainPanel::Menu;
 using Icon = MessageBoxes::Icon;
@@ -55,7 +57,8 @@ constexpr std::pair<const char *, const char *> kLongestTexts[] = {
 };
 constexpr int kOuterHeight = 3000;        // twips, set at start-up
 constexpr double kMinimisedTop = -100000; // a window saved while minimised lies far above this
-constexpr int kTextRefreshMs = 40;
+// Texts show at most once a frame (25 a second); the traffic box a few times a second.
+constexpr int kFrameMs = 40;
 constexpr int kTBoxRefreshMs = 100;
 
 // A saved coordinate the window can take: its pixels within what Qt allows a widget.
@@ -111,9 +114,10 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
     setWindowTitle(panel.caption());
     applyLayout();
 
-    // Texts and colours show shortly after the handling that set them, so a drive's bytes go out
-    // first (a drive turns LblDelay red before its first write) and a controller that reports
-    // hundreds of times a second costs a few repaints; the traffic box a few times a second.
+    // Texts and colours show once the handling that set them is over, so a drive's bytes go out
+    // first (a drive turns LblDelay red before its first write), in the same pass when a frame
+    // has gone by since they last showed (no wake-up of their own), else when it has: a
+    // controller that reports hundreds of times a second costs a repaint a frame.
     connect(&panel, &MainPanel::textChanged, this, [this](Item item) {
         if (item == Item::TBox) {
             m_tboxPending.clear();
@@ -122,8 +126,7 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
             return;
         }
         m_dirtyTexts.insert(item);
-        if (!m_textTimer.isActive())
-            m_textTimer.start();
+        showTextsSoon();
     });
     connect(&panel, &MainPanel::tboxAppended, this, [this](qsizetype removed, const QString &text) {
         if (removed > 0)
@@ -134,20 +137,19 @@ FrmSorvikDDE::FrmSorvikDDE(MainPanel &panel, Configuration &config, SerialPort &
             m_tboxTimer.start();
     });
     m_textTimer.setSingleShot(true);
-    m_textTimer.setInterval(kTextRefreshMs);
     connect(&m_textTimer, &QTimer::timeout, this, &FrmSorvikDDE::showTexts);
     m_tboxTimer.setSingleShot(true);
     m_tboxTimer.setInterval(kTBoxRefreshMs);
     connect(&m_tboxTimer, &QTimer::timeout, this, &FrmSorvikDDE::showTBox);
     const auto colourLater = [this](Item item) {
         m_dirtyColours.insert(item);
-        if (!m_textTimer.isActive())
-            m_textTimer.start();
+        showTextsSoon();
     };
     connect(&panel, &MainPanel::backgroundChanged, this,
             [colourLater](Item item, quint32) { colourLater(item); });
     connect(&panel, &MainPanel::text3ReadOnlyChanged, this, [this, colourLater](bool readOnly) {
         m_text3->setReadOnly(readOnly);
+        m_shownColours.remove(Item::Text3); // shown anew over the changed state
         colourLater(Item::Text3);
     });
     connect(&panel, &MainPanel::menuEnabledChanged, this,
@@ -336,7 +338,10 @@ void FrmSorvikDDE::showText(Item item, const QString &text)
 {
     QWidget *widget = m_items.value(item);
     if (item == Item::LblConfig) {
-        static_cast<QLabel *>(widget)->setText(text);
+        auto *label = static_cast<QLabel *>(widget);
+        if (label->text() == text)
+            return;
+        label->setText(text);
         // The window is as large as the summary in force needs, and no larger.
         if (layoutScale() != m_scale) {
             applyLayout();
@@ -347,13 +352,22 @@ void FrmSorvikDDE::showText(Item item, const QString &text)
     if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         if (edit->text() != text)
             edit->setText(text);
-    } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+    } else if (auto *label = qobject_cast<QLabel *>(widget); label && label->text() != text) {
         label->setText(text);
     }
 }
 
+void FrmSorvikDDE::showTextsSoon()
+{
+    if (m_textTimer.isActive())
+        return;
+    const qint64 since = m_textsShown.isValid() ? m_textsShown.elapsed() : kFrameMs;
+    m_textTimer.start(int(std::clamp<qint64>(kFrameMs - since, 0, kFrameMs)));
+}
+
 void FrmSorvikDDE::showTexts()
 {
+    m_textsShown.start();
     for (Item item : std::exchange(m_dirtyTexts, {}))
         showText(item, m_panel.text(item));
     for (Item item : std::exchange(m_dirtyColours, {}))
@@ -383,9 +397,15 @@ void FrmSorvikDDE::showTBox()
 void FrmSorvikDDE::showColours(Item item)
 {
     // A palette, not a style sheet: colours change with every drive and re-styling is costly.
+    // A colour that came back to the one shown (a drive's red, then green) repaints nothing.
+    const quint32 rgb = m_panel.background(item);
+    const auto shown = m_shownColours.constFind(item);
+    if (shown != m_shownColours.cend() && *shown == rgb)
+        return;
+    m_shownColours.insert(item, rgb);
     QWidget *widget = m_items.value(item);
     QPalette palette = widget->palette();
-    const QColor background{QRgb(m_panel.background(item))};
+    const QColor background{QRgb(rgb)};
     palette.setColor(QPalette::Window, background);
     palette.setColor(QPalette::Base, background);
     if (item == Item::Text2)

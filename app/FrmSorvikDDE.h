@@ -2,6 +2,7 @@
 
 #include "core/MainPanel.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QSet>
@@ -85,6 +86,7 @@ private:
     void showText(MainPanel::Item item, const QString &text);
     // The texts and colours changed since they were last shown.
     void showTexts();
+    void showTextsSoon();
     void showTBox();
     void showColours(MainPanel::Item item);
     double dpi() const;
@@ -111,6 +113,8 @@ private:
     QSet<MainPanel::Item> m_dirtyTexts;
     QSet<MainPanel::Item> m_dirtyColours;
     QTimer m_textTimer;
+    QElapsedTimer m_textsShown;
+    QHash<MainPanel::Item, quint32> m_shownColours;
     // The traffic box's text not shown yet: appended text, or all of it after a cut.
     QString m_tboxPending;
     bool m_tboxWhole = false;
