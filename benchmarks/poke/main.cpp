@@ -1,5 +1,6 @@
-// Pokes the real program and a minimal reference service, each on its own pty and private bus,
-// and prints how long each takes from the call to the first byte of the drive on the wire.
+// Pokes the real program, a minimal QtDBus reference service and the physical limit (plain C on
+// libdbus), each on its own pty and private bus, and prints how long each takes from the call to
+// the first byte of the drive on the wire and the CPU each spends on a poke.
 #include "benchmarks/support/BenchPty.h"
 #include "benchmarks/support/ProcStat.h"
 #include "benchmarks/support/RawBus.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -25,6 +27,7 @@ constexpr int kDriveBytes = 14; // STX "AG977" CR, STX "AGddd" CR
 constexpr int kWaitMs = 5000;
 constexpr double kMedianGoal = 1.2;
 constexpr double kP99Goal = 2.0;
+constexpr double kCpuGoal = 1.5;
 const QString kService = QStringLiteral("org.sorvik.sorvikdde");
 
 // One service under measurement with its pty, bus and the client's connection to that bus.
@@ -42,6 +45,8 @@ struct Target
     int extraBytes = 0;
     int noReply = 0;
     double cpuSeconds = 0;
+    qint64 mainWakeups = 0;
+    qint64 allWakeups = 0;
 };
 
 bool waitForName(Target &target)
@@ -150,6 +155,9 @@ int main(int argc, char *argv[])
                       QStringLiteral("path"), QStringLiteral(SORVIKDDE_PATH)});
     parser.addOption({QStringLiteral("minimal"), QStringLiteral("The reference service."),
                       QStringLiteral("path"), QStringLiteral(MINIMAL_PATH)});
+    parser.addOption({QStringLiteral("limit"),
+                      QStringLiteral("The physical limit: a plain libdbus service in C."),
+                      QStringLiteral("path"), QStringLiteral(LIMIT_PATH)});
     parser.addOption({QStringLiteral("wrap"),
                       QStringLiteral("Start the program under this command, such as "
                                      "\"valgrind --tool=callgrind\"."),
@@ -164,6 +172,8 @@ int main(int argc, char *argv[])
     program.name = QStringLiteral("program (sorvikdde)");
     Target minimal;
     minimal.name = QStringLiteral("minimal reference");
+    Target limit;
+    limit.name = QStringLiteral("physical limit (C)");
     const QStringList wrapper =
         parser.value(QStringLiteral("wrap")).split(u' ', Qt::SkipEmptyParts);
     if (!bringUp(program, true, parser.value(QStringLiteral("program")), wrapper)) {
@@ -179,6 +189,14 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    if (!bringUp(limit, false, parser.value(QStringLiteral("limit")))) {
+        say(QStringLiteral("the physical-limit service did not come up: %1 %2\n%3")
+                .arg(limit.station.errorString(), limit.bus.errorString(),
+                     limit.station.logTail()));
+        return 2;
+    }
+    const std::array<Target *, 3> targets{&program, &minimal, &limit};
+
     say(QStringLiteral("sorvik-bench-poke: %1 pokes each after %2 warm-up, in turns of %3, %4 ms "
                        "after each drive; PROSISTEL D at %5 baud, each service on its own pty and "
                        "private bus")
@@ -189,30 +207,36 @@ int main(int argc, char *argv[])
             .arg(kBaud));
     say(QStringLiteral("client: one write() of a ready call on a bare bus socket, then poll() on "
                        "the pty master; the same for both"));
-    say(QStringLiteral("pids: program %1, minimal %2; load average at start: %3 (2 cores)")
+    say(QStringLiteral("pids: program %1, minimal %2, limit %3; load average at start: %4 (2 "
+                       "cores)")
             .arg(program.station.pid())
             .arg(minimal.station.pid())
+            .arg(limit.station.pid())
             .arg(loadAverage()));
 
-    for (int i = 0; i < warmup; ++i) {
-        poke(program, i, gapMs, false);
-        poke(minimal, i, gapMs, false);
+    for (int i = 0; i < warmup; ++i)
+        for (Target *t : targets)
+            poke(*t, i, gapMs, false);
+    for (Target *t : targets) {
+        t->cpuSeconds = -ProcStat::runSeconds(t->station.pid());
+        t->mainWakeups = -ProcStat::mainThreadWakeups(t->station.pid());
+        t->allWakeups = -ProcStat::allThreadsWakeups(t->station.pid());
     }
-    const double programCpu = ProcStat::cpuSeconds(program.station.pid());
-    const double minimalCpu = ProcStat::cpuSeconds(minimal.station.pid());
     for (int done = 0; done < count; done += block) {
         const int n = qMin(block, count - done);
-        for (int i = 0; i < n; ++i)
-            poke(program, done + i, gapMs, true);
-        for (int i = 0; i < n; ++i)
-            poke(minimal, done + i, gapMs, true);
+        for (Target *t : targets)
+            for (int i = 0; i < n; ++i)
+                poke(*t, done + i, gapMs, true);
     }
-    program.cpuSeconds = ProcStat::cpuSeconds(program.station.pid()) - programCpu;
-    minimal.cpuSeconds = ProcStat::cpuSeconds(minimal.station.pid()) - minimalCpu;
+    for (Target *t : targets) {
+        t->cpuSeconds += ProcStat::runSeconds(t->station.pid());
+        t->mainWakeups += ProcStat::mainThreadWakeups(t->station.pid());
+        t->allWakeups += ProcStat::allThreadsWakeups(t->station.pid());
+    }
 
     say(QStringLiteral("first byte after the call  median      p90      p99      max"));
-    say(row(program.name, program.firstByte));
-    say(row(minimal.name, minimal.firstByte));
+    for (const Target *t : targets)
+        say(row(t->name, t->firstByte));
     const double medianRatio = program.firstByte.median() / minimal.firstByte.median();
     const double p99Ratio = program.firstByte.percentile(99) / minimal.firstByte.percentile(99);
     say(QStringLiteral("  %1 %2x %3x %4x")
@@ -220,6 +244,11 @@ int main(int argc, char *argv[])
             .arg(medianRatio, 7, 'f', 2)
             .arg(program.firstByte.percentile(90) / minimal.firstByte.percentile(90), 7, 'f', 2)
             .arg(p99Ratio, 7, 'f', 2));
+    say(QStringLiteral("  %1 %2x %3x %4x")
+            .arg(QStringLiteral("ratio minimal/limit"), -22)
+            .arg(minimal.firstByte.median() / limit.firstByte.median(), 7, 'f', 2)
+            .arg(minimal.firstByte.percentile(90) / limit.firstByte.percentile(90), 7, 'f', 2)
+            .arg(minimal.firstByte.percentile(99) / limit.firstByte.percentile(99), 7, 'f', 2));
     say(QStringLiteral("goal median <= %1 x the minimal's: %2x   %3")
             .arg(kMedianGoal)
             .arg(medianRatio, 0, 'f', 2)
@@ -229,9 +258,9 @@ int main(int argc, char *argv[])
             .arg(p99Ratio, 0, 'f', 2)
             .arg(verdict(p99Ratio <= kP99Goal)));
     say(QStringLiteral("all 14 bytes after the call (no goal)"));
-    say(row(program.name, program.allBytes));
-    say(row(minimal.name, minimal.allBytes));
-    for (const Target *t : {&program, &minimal}) {
+    for (const Target *t : targets)
+        say(row(t->name, t->allBytes));
+    for (const Target *t : targets) {
         say(QStringLiteral("  %1 CPU %2 us a poke; %3 pokes, %4 without a first byte, %5 with "
                            "other bytes than the drive, %6 with bytes after it, %7 unanswered")
                 .arg(t->name, -22)
@@ -241,7 +270,19 @@ int main(int argc, char *argv[])
                 .arg(t->wrongBytes)
                 .arg(t->extraBytes)
                 .arg(t->noReply));
+        say(QStringLiteral("  %1 wake-ups a poke: main thread %2, all threads %3")
+                .arg(t->name, -22)
+                .arg(double(t->mainWakeups) / qMax(1, t->pokes), 0, 'f', 1)
+                .arg(double(t->allWakeups) / qMax(1, t->pokes), 0, 'f', 1));
     }
+    const auto perPoke = [](const Target &t) { return t.cpuSeconds * 1e6 / qMax(1, t.pokes); };
+    const double cpuRatio = perPoke(program) / perPoke(minimal);
+    say(QStringLiteral("goal CPU a poke <= %1 x the minimal's: %2x   %3 (the limit's: %4x the "
+                       "minimal's)")
+            .arg(kCpuGoal)
+            .arg(cpuRatio, 0, 'f', 2)
+            .arg(verdict(cpuRatio <= kCpuGoal))
+            .arg(perPoke(limit) / perPoke(minimal), 0, 'f', 2));
     say(QStringLiteral("load average at the end: %1").arg(loadAverage()));
     return 0;
 }

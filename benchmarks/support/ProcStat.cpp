@@ -70,4 +70,16 @@ qint64 mainThreadWakeups(qint64 pid)
     return statusField(readProc(pid, file.constData()), "voluntary_ctxt_switches");
 }
 
+qint64 allThreadsWakeups(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    qint64 sum = 0;
+    for (const QString &thread : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray file = "task/" + thread.toLatin1() + "/status";
+        sum += qMax<qint64>(
+            0, statusField(readProc(pid, file.constData()), "voluntary_ctxt_switches"));
+    }
+    return sum;
+}
+
 } // namespace ProcStat

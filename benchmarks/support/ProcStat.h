@@ -14,4 +14,6 @@ qint64 rssKb(qint64 pid);
 // How often its main thread has gone to sleep and woken again (voluntary context switches):
 // one for each pass of an event loop that waits for its next event.
 qint64 mainThreadWakeups(qint64 pid);
+// The same, summed over all its threads.
+qint64 allThreadsWakeups(qint64 pid);
 } // namespace ProcStat
