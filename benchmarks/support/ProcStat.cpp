@@ -34,21 +34,23 @@ double cpuSeconds(qint64 pid)
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-double runSeconds(qint64 pid)
+namespace {
+// `value` of each of its threads' `file`, summed; -1 when the process is gone.
+template <typename Value>
+qint64 sumOverThreads(qint64 pid, const char *file, Value value)
 {
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     const QStringList threads = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     if (threads.isEmpty())
         return -1;
-    qint64 nanoseconds = 0;
+    qint64 sum = 0;
     for (const QString &thread : threads) {
-        const QByteArray file = "task/" + thread.toLatin1() + "/schedstat";
-        nanoseconds += readProc(pid, file.constData()).split(' ').value(0).toLongLong();
+        const QByteArray path = "task/" + thread.toLatin1() + '/' + file;
+        sum += qMax<qint64>(0, value(readProc(pid, path.constData())));
     }
-    return double(nanoseconds) / 1e9;
+    return sum;
 }
 
-namespace {
 qint64 statusField(const QByteArray &status, const QByteArray &name)
 {
     for (const QByteArray &line : status.split('\n')) {
@@ -58,6 +60,14 @@ qint64 statusField(const QByteArray &status, const QByteArray &name)
     return -1;
 }
 } // namespace
+
+double runSeconds(qint64 pid)
+{
+    const qint64 nanoseconds = sumOverThreads(pid, "schedstat", [](const QByteArray &stat) {
+        return stat.split(' ').value(0).toLongLong();
+    });
+    return nanoseconds < 0 ? -1 : double(nanoseconds) / 1e9;
+}
 
 qint64 rssKb(qint64 pid)
 {
@@ -72,14 +82,9 @@ qint64 mainThreadWakeups(qint64 pid)
 
 qint64 allThreadsWakeups(qint64 pid)
 {
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    qint64 sum = 0;
-    for (const QString &thread : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QByteArray file = "task/" + thread.toLatin1() + "/status";
-        sum += qMax<qint64>(
-            0, statusField(readProc(pid, file.constData()), "voluntary_ctxt_switches"));
-    }
-    return sum;
+    return sumOverThreads(pid, "status", [](const QByteArray &status) {
+        return statusField(status, "voluntary_ctxt_switches");
+    });
 }
 
 } // namespace ProcStat

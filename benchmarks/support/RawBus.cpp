@@ -184,56 +184,52 @@ RawBus::Header RawBus::header(const QByteArray &message)
     return h;
 }
 
-std::optional<RawBus::Reply> RawBus::waitReply(quint32 serial, int timeoutMs)
+template <typename Take>
+auto RawBus::waitFor(int timeoutMs, Take take) -> decltype(take(QByteArray(), Header()))
 {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
         const int left = timeoutMs - int(waited.elapsed());
-        std::optional<QByteArray> message = nextMessage(qMax(left, 0));
+        const std::optional<QByteArray> message = nextMessage(qMax(left, 0));
         if (!message)
             return std::nullopt;
-        const char type = message->at(1);
-        if (type != kMethodReturn && type != kError)
-            continue;
-        const Header h = header(*message);
-        if (h.replySerial != serial)
-            continue;
-        Reply reply;
-        reply.isError = type == kError;
-        reply.errorName = h.errorName;
-        reply.signature = h.signature;
-        reply.body = message->mid(h.bodyStart);
-        return reply;
+        if (auto taken = take(*message, header(*message)))
+            return taken;
     }
+}
+
+std::optional<RawBus::Reply> RawBus::waitReply(quint32 serial, int timeoutMs)
+{
+    return waitFor(
+        timeoutMs, [serial](const QByteArray &message, const Header &h) -> std::optional<Reply> {
+            if ((h.type != kMethodReturn && h.type != kError) || h.replySerial != serial)
+                return std::nullopt;
+            return Reply{h.type == kError, h.errorName, h.signature, message.mid(h.bodyStart)};
+        });
 }
 
 std::optional<QList<QByteArray>> RawBus::waitSignal(const QByteArray &member,
                                                     const QByteArray &first, int timeoutMs)
 {
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const int left = timeoutMs - int(waited.elapsed());
-        std::optional<QByteArray> message = nextMessage(qMax(left, 0));
-        if (!message)
-            return std::nullopt;
-        if (message->at(1) != kSignal)
-            continue;
-        const Header h = header(*message);
-        if (h.member != member || h.signature.count('s') != h.signature.size())
-            continue;
-        QList<QByteArray> arguments;
-        qsizetype at = h.bodyStart;
-        for (qsizetype i = 0; i < h.signature.size(); ++i) {
-            at = aligned(at, 4);
-            const qsizetype size = u32At(*message, at);
-            arguments.append(message->mid(at + 4, size));
-            at += 4 + size + 1;
-        }
-        if (arguments.value(0) == first)
+    return waitFor(
+        timeoutMs,
+        [&](const QByteArray &message, const Header &h) -> std::optional<QList<QByteArray>> {
+            if (h.type != kSignal || h.member != member ||
+                h.signature.count('s') != h.signature.size())
+                return std::nullopt;
+            QList<QByteArray> arguments;
+            qsizetype at = h.bodyStart;
+            for (qsizetype i = 0; i < h.signature.size(); ++i) {
+                at = aligned(at, 4);
+                const qsizetype size = u32At(message, at);
+                arguments.append(message.mid(at + 4, size));
+                at += 4 + size + 1;
+            }
+            if (arguments.value(0) != first)
+                return std::nullopt;
             return arguments;
-    }
+        });
 }
 
 bool RawBus::nameHasOwner(const QString &name)

@@ -62,6 +62,9 @@ private:
         qsizetype bodyStart = 0;
     };
     static Header header(const QByteArray &message);
+    // Reads messages until `take(message, header)` gives a value, or the time is up.
+    template <typename Take>
+    auto waitFor(int timeoutMs, Take take) -> decltype(take(QByteArray(), Header()));
     bool fail(const QString &why);
     bool fill(qsizetype size, int timeoutMs);
     std::optional<QByteArray> nextMessage(int timeoutMs);
